@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "common/Util.h"
+#include "platform/Directories.h"
+#include "platform/MessageBoxes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(Util, TrimTrailingBlanks) {
+  EXPECT_EQ(util::TrimTrailingBlanks("  ab  "), "  ab");
+  EXPECT_EQ(util::TrimTrailingBlanks("ab\t "), "ab\t");
+  EXPECT_EQ(util::TrimTrailingBlanks("    "), "");
+  EXPECT_EQ(util::TrimTrailingBlanks(""), "");
+}
+
+TEST(Util, JoinPath) {
+  EXPECT_EQ(util::JoinPath("/", "SML_WIN.INI"), "/SML_WIN.INI");
+  EXPECT_EQ(util::JoinPath("/opt/signs", "A.MSG"), "/opt/signs/A.MSG");
+  EXPECT_EQ(util::JoinPath("/opt/signs/", "A.MSG"), "/opt/signs/A.MSG");
+  EXPECT_EQ(util::JoinPath("/opt/signs   ", "A.MSG"), "/opt/signs/A.MSG");
+  EXPECT_EQ(util::JoinPath("", "A.MSG"), platform::CurrentDirectory() + "/A.MSG");
+  EXPECT_EQ(util::JoinPath("   ", "A.MSG"), platform::CurrentDirectory() + "/A.MSG");
+}
+
+TEST(Util, GetField) {
+  EXPECT_EQ(util::GetField("a;;c", 1, "d", ";"), "a");
+  EXPECT_EQ(util::GetField("a;;c", 2, "d", ";"), "d");
+  EXPECT_EQ(util::GetField("a;;c", 3, "d", ";"), "c");
+  EXPECT_EQ(util::GetField("a;;c", 4, "d", ";"), "d");
+  EXPECT_EQ(util::GetField("a;b;", 3, "d", ";"), "d");
+  EXPECT_EQ(util::GetField("", 1, "d", ";"), "d");
+  EXPECT_EQ(util::GetField("", 5, "d", ";"), "d");
+  EXPECT_EQ(util::GetField("a;b", 1, "d", ";;"), "a;b");
+  EXPECT_EQ(util::GetField("a;b", 2, "d", ";;"), "d");
+  EXPECT_EQ(util::GetField("a;b", 0, "d", ";"), "d");
+}
+
+TEST(Util, TimeText) {
+  platform::FixedClock clock({2026, 12, 9, 3, 7, 5, 9, 0});
+  EXPECT_EQ(util::TimeText(clock), "07:05:09");
+  clock.Set({2026, 12, 9, 3, 23, 59, 59, 999});
+  EXPECT_EQ(util::TimeText(clock), "23:59:59");
+}
+
+TEST(Util, TickTimerCountsEighteenthsOfASecond) {
+  util::TickTimer(0);
+  EXPECT_EQ(util::TickTimer(1), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  int ticks = util::TickTimer(1);
+  EXPECT_GE(ticks, 10);  // 10.8 truncated
+  EXPECT_LE(ticks, 12);
+}
+
+TEST(Util, IniStringsRoundTripWithDefaultsAndLimits) {
+  fs::path dir = fs::temp_directory_path() / ("util-ini-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string path = (dir / "SML_WIN.INI").string();
+  EXPECT_EQ(util::ReadIniString("Communication", "PORT", "0", path), "0");  // missing file
+  EXPECT_TRUE(util::WriteIniString("Communication", "PORT", "2", path));      // creates it
+  EXPECT_EQ(util::ReadIniString("communication", "port", "0", path), "2");
+  EXPECT_EQ(util::ReadIniString("Communication", "SPEED", "6", path), "6");  // missing key
+
+  std::string longValue(250, 'v');
+  { std::ofstream(path, std::ios::app) << "[SIGN 1]\nName=" << longValue << "\n"; }
+  EXPECT_EQ(util::ReadIniString("SIGN 1", "Name", "", path), std::string(199, 'v'));
+  EXPECT_FALSE(util::WriteIniString("SIGN 1", "Name", std::string(201, 'w'), path));
+  EXPECT_TRUE(util::WriteIniString("SIGN 1", "Name", std::string(200, 'w'), path));
+  EXPECT_EQ(util::ReadIniString("SIGN 1", "Name", "", path), std::string(199, 'w'));
+  fs::remove_all(dir);
+}
+
+TEST(Util, MessageBoxesUseTheirCaptionsAndButtons) {
+  platform::ScopedRecordingBoxes boxes;
+  boxes->QueueAnswer(platform::kResultOk);
+  boxes->QueueAnswer(platform::kResultOk);
+  boxes->QueueAnswer(platform::kResultYes);
+  boxes->QueueAnswer(platform::kResultCancel);  // closed with the window's button
+  boxes->QueueAnswer(platform::kResultNo);
+  util::ShowWarning("Serial Port setup error!");
+  util::ShowInfo("Done");
+  EXPECT_TRUE(util::AskYesNo("Are you sure to quit?"));
+  EXPECT_FALSE(util::AskYesNo("Again?"));
+  EXPECT_EQ(util::AskYesNoCancel("Save?"), platform::kResultNo);
+  util::Beep();
+  auto shown = boxes->Shown();
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_EQ(shown[0].caption, "Warning");
+  EXPECT_EQ(shown[0].type, platform::BoxType::Warning);
+  EXPECT_EQ(shown[0].text, "Serial Port setup error!");
+  EXPECT_EQ(shown[1].caption, "Information");
+  EXPECT_EQ(shown[2].type, platform::BoxType::Information);
+  EXPECT_EQ(shown[2].buttons, platform::BoxButtons::YesNo);
+  EXPECT_EQ(shown[4].buttons, platform::BoxButtons::YesNoCancel);
+  EXPECT_EQ(boxes->Beeps(), 1);
+}
+
+}  // namespace

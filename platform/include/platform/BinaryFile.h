@@ -1,0 +1,40 @@
+#pragma once
+// Binary files written as a whole: the bytes go to a temporary file beside the
+// target, which replaces the target only when Commit() succeeds, so a failure
+// part-way leaves the previous file whole. Every failing call raises InOutError.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(std::string path);
+  ~AtomicFileWriter();  // an uncommitted file is removed
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  void Write(const void* data, std::size_t size);
+  void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
+  void WriteByte(std::uint8_t b) { Write(&b, 1); }
+  void WriteU16LE(std::uint16_t v);
+  void WriteU32LE(std::uint32_t v);
+
+  // Flushes, closes and renames over the target.
+  void Commit();
+  const std::string& path() const { return path_; }
+
+ private:
+  void Discard() noexcept;
+  std::string path_;
+  std::string tempPath_;
+  int fd_ = -1;
+};
+
+// Reads the whole file; raises InOutError when it cannot be opened or read.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,109 @@
+#include "platform/BinaryFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/InOutError.h"
+
+namespace platform {
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+  tempPath_ = path_ + ".XXXXXX";
+  fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
+  if (fd_ < 0) {
+    throw InOutError(path_, errno);
+  }
+  // mkostemp makes the file 0600; give it the usual mode of a new file.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd_, 0666 & ~mask);
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+void AtomicFileWriter::Discard() noexcept {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(tempPath_.c_str());
+  }
+}
+
+void AtomicFileWriter::Write(const void* data, std::size_t size) {
+  if (fd_ < 0) {
+    throw InOutError(path_, EBADF);
+  }
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd_, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      Discard();
+      throw InOutError(path_, e);
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+void AtomicFileWriter::WriteU16LE(std::uint16_t v) {
+  std::uint8_t b[2] = {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>(v >> 8)};
+  Write(b, 2);
+}
+
+void AtomicFileWriter::WriteU32LE(std::uint32_t v) {
+  std::uint8_t b[4];
+  for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
+  Write(b, 4);
+}
+
+void AtomicFileWriter::Commit() {
+  if (fd_ < 0) {
+    throw InOutError(path_, EBADF);
+  }
+  if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
+    int e = errno;
+    fd_ = -1;
+    ::unlink(tempPath_.c_str());
+    throw InOutError(path_, e);
+  }
+  fd_ = -1;
+  if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+    int e = errno;
+    ::unlink(tempPath_.c_str());
+    throw InOutError(path_, e);
+  }
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    throw InOutError(path, errno);
+  }
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      throw InOutError(path, e);
+    }
+    if (n == 0) break;
+    bytes.insert(bytes.end(), buf, buf + n);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace platform

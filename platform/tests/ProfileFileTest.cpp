@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/ProfileFile.h"
+
+namespace fs = std::filesystem;
+using platform::ReadProfileString;
+using platform::WriteProfileString;
+
+namespace {
+
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("profile-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    path_ = (dir_ / "SML_WIN.INI").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void WriteRaw(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  std::string ReadRaw() {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  fs::path dir_;
+  std::string path_;
+};
+
+TEST_F(ProfileFileTest, MissingFileSectionOrKeyGivesNothing) {
+  EXPECT_FALSE(ReadProfileString(path_, "Communication", "PORT"));
+  WriteRaw("[Communication]\nPORT=2\n");
+  EXPECT_FALSE(ReadProfileString(path_, "System", "PORT"));
+  EXPECT_FALSE(ReadProfileString(path_, "Communication", "SPEED"));
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), "2");
+}
+
+TEST_F(ProfileFileTest, ReadsWindowsFileWithCrlfAndMixedCase) {
+  WriteRaw("; written elsewhere\r\n[communication]\r\nport = 3\r\nIs Tcp=0\r\n\r\n[SIGN 1]\r\nName= Front door \r\nIP=\r\n");
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), "3");
+  EXPECT_EQ(ReadProfileString(path_, "COMMUNICATION", "IS TCP"), "0");
+  EXPECT_EQ(ReadProfileString(path_, "sign 1", "name"), "Front door");
+  EXPECT_EQ(ReadProfileString(path_, "SIGN 1", "IP"), "");
+}
+
+TEST_F(ProfileFileTest, QuotedValueLosesItsQuotes) {
+  WriteRaw("[S]\nA=\"  padded  \"\nB='x'\nC=\"unbalanced\n");
+  EXPECT_EQ(ReadProfileString(path_, "S", "A"), "  padded  ");
+  EXPECT_EQ(ReadProfileString(path_, "S", "B"), "x");
+  EXPECT_EQ(ReadProfileString(path_, "S", "C"), "\"unbalanced");
+}
+
+TEST_F(ProfileFileTest, WriteCreatesFileAndAddsSectionsAndKeys) {
+  ASSERT_TRUE(WriteProfileString(path_, "Communication", "PORT", "1"));
+  ASSERT_TRUE(WriteProfileString(path_, "System", "Sign Width", "160"));
+  ASSERT_TRUE(WriteProfileString(path_, "Communication", "SPEED", "6"));
+  EXPECT_EQ(ReadRaw(), "[Communication]\r\nPORT=1\r\nSPEED=6\r\n\r\n[System]\r\nSign Width=160\r\n");
+}
+
+TEST_F(ProfileFileTest, WriteReplacesInPlaceAndKeepsEverythingElse) {
+  WriteRaw("; note\n[System]\nSign Width=160\nExtra=keep me\n[communication]\nport=0\nspeed=6\n[Other]\nx=y\n");
+  ASSERT_TRUE(WriteProfileString(path_, "Communication", "PORT", "3"));
+  ASSERT_TRUE(WriteProfileString(path_, "Communication", "Sign ID", "7"));
+  EXPECT_EQ(ReadRaw(),
+            "; note\n[System]\nSign Width=160\nExtra=keep me\n[communication]\nPORT=3\nspeed=6\nSign ID=7\n"
+            "[Other]\nx=y\n");
+}
+
+TEST_F(ProfileFileTest, EmptyValueIsWrittenAsBareKey) {
+  ASSERT_TRUE(WriteProfileString(path_, "SIGN 1", "Name", ""));
+  EXPECT_EQ(ReadRaw(), "[SIGN 1]\r\nName=\r\n");
+  EXPECT_EQ(ReadProfileString(path_, "SIGN 1", "Name"), "");
+}
+
+TEST_F(ProfileFileTest, ValueWrittenByOneProcessIsReadByAnother) {
+  std::string cmd = "/bin/sh -c 'printf \"[Communication]\\nPORT=2\\n\" > \"" + path_ + "\"'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), "2");
+  ASSERT_TRUE(WriteProfileString(path_, "Communication", "PORT", "3"));
+  std::string check = "grep -qx 'PORT=3' \"" + path_ + "\"";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+TEST_F(ProfileFileTest, FailedWriteReportsFalseAndKeepsFile) {
+  EXPECT_FALSE(WriteProfileString((dir_ / "missing-dir" / "x.ini").string(), "S", "K", "V"));
+  WriteRaw("[S]\nK=old\n");
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  bool writable = ::access(dir_.c_str(), W_OK) == 0;  // root writes anyway
+  bool ok = WriteProfileString(path_, "S", "K", "new");
+  fs::permissions(dir_, fs::perms::owner_all);
+  if (!writable) {
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(ReadProfileString(path_, "S", "K"), "old");
+  }
+}
+
+}  // namespace
