@@ -1,0 +1,43 @@
+#pragma once
+// A device layer for tests of what a pseudo-terminal cannot show: DTR and RTS,
+// modem lines, breaks, line errors and refused line settings. Each device is
+// one end of a socket pair, so the dispatcher can poll, read and write it as
+// it does a tty; the test holds the other end (the "peer").
+#include <cstdint>
+#include <vector>
+
+#include "comm/DevLayer.h"
+
+namespace comm::fake {
+
+struct FakeDeviceState {
+  bool dtr = false;
+  bool rts = false;
+  bool breakOn = false;
+  std::uint32_t modemStatus = 0;   // kMsCtsOn | kMsDsrOn | kMsRingOn | kMsRlsdOn
+  std::uint32_t pendingErrors = 0; // CE_ bits the next GetError reports (then cleared)
+  bool refuseState = false;        // SetState fails
+  Dcb dcb;                         // the line state last set
+  std::vector<std::int32_t> escapes;  // every LayerEscape function, in order
+  int setStateCalls = 0;
+  int flushes = 0;
+};
+
+const DeviceLayerTable& FakeDeviceLayer();
+// Installs the fake layer as the table in force (and answers modem status
+// for its devices).
+void InstallFakeLayer();
+// The fake layer's open operation: any name opens a new device.
+std::int32_t FakeLayerOpen(const char* name, std::uint16_t inSize, std::uint16_t outSize);
+
+// The device most recently opened (-1 when none).
+std::int32_t LastOpenedDevice();
+// The test's end of a device's socket pair (-1 when the device is unknown).
+int PeerFd(std::int32_t device);
+// A copy of a device's state; false when the device is unknown.
+bool GetState(std::int32_t device, FakeDeviceState& state);
+void SetModemStatus(std::int32_t device, std::uint32_t status);
+void InjectLineErrors(std::int32_t device, std::uint32_t bits);
+void SetRefuseState(std::int32_t device, bool refuse);
+
+}  // namespace comm::fake
