@@ -1,0 +1,61 @@
+// Frames of arbitrary column bytes (as a damaged frame file could give) must
+// still make one well-framed record: every brace inside it escaped, every logo
+// reference named, and the planes sized W * 4 * c.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "editor/MessageFile.h"
+#include "editor/MessageModel.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 3) return 0;
+  editor::TFrame frame;
+  frame.Speed = data[0] % 4;
+  frame.Layout = static_cast<std::uint8_t>(1 + data[1] % 2);
+  const int logoCount = data[2] % 60;
+  std::size_t k = 3;
+  for (; k + 5 <= size; k += 5) {
+    const int line = 1 + (data[k] & 1);
+    if (data[k] & 2) {
+      frame.Modes.push_back(static_cast<char>(data[k + 1]));
+      continue;
+    }
+    const editor::Cell cell{static_cast<char>(data[k]), static_cast<char>(data[k + 1]), static_cast<char>(data[k + 2]),
+                            static_cast<char>(data[k + 3]), static_cast<char>(data[k + 4])};
+    frame.InsertCellAt(line, frame.Length(line) + 1, cell);
+  }
+  const std::string text = editor::FrameCommand(frame, logoCount);
+  Check(text.size() >= 5 && text.front() == '{' && text.back() == '}');
+  for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+    if (text[i] == '/') {
+      ++i;
+      Check(i + 1 < text.size());  // the closing brace is never the escaped byte
+      continue;
+    }
+    Check(text[i] != '{' && text[i] != '}');
+    if (text[i] == '^' && i + 1 < text.size() - 1 && text[i + 1] == 'L') {
+      // "^L" is always followed by a letter naming a logo below the count.
+      const char letter = text[i + 2];
+      const int n = letter >= 'A' && letter <= 'Z' ? letter - 'A' : letter >= 'a' && letter <= 'z' ? letter - 'a' + 26 : -1;
+      Check(n >= 0 && n < logoCount);
+    }
+  }
+
+  QImage logo(static_cast<int>(size % 40), static_cast<int>(data[1] % 24), QImage::Format_RGB32);
+  logo.fill(qRgb(data[0], data[1], data[2]));
+  for (int signHeight : {7, 8, 16}) {
+    const auto planes = editor::LogoBitPlanes(logo, signHeight);
+    Check(planes.size() == static_cast<std::size_t>(logo.width()) * 4 * editor::PlaneBytesPerColumn(signHeight));
+  }
+  return 0;
+}

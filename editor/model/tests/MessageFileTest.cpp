@@ -1,0 +1,402 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "TestBytes.h"
+#include "common/CommandRecord.h"
+#include "editor/MessageFile.h"
+#include "editor/MessageModel.h"
+#include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
+#include "platform/MessageBoxes.h"
+
+namespace fs = std::filesystem;
+using namespace editor;
+using testbytes::BitwiseCrc;
+using testbytes::Concat;
+using testbytes::Record;
+
+namespace {
+
+// Wednesday 9 December 2026, 10:05:41.
+const platform::LocalTime kWednesday{2026, 12, 9, 3, 10, 5, 41, 0};
+
+// Screen colours of palette entries: red high, red low, green high, yellow high, orange.
+constexpr QRgb kRed = qRgb(255, 31, 63);
+constexpr QRgb kDimRed = qRgb(191, 31, 63);
+constexpr QRgb kGreen = qRgb(31, 255, 63);
+constexpr QRgb kYellow = qRgb(255, 255, 63);
+constexpr QRgb kOrange = qRgb(255, 95, 63);
+
+// A w x h logo of 24-bit pixels filled with `fill`.
+QImage Logo(int w, int h, QRgb fill = qRgb(0, 0, 0)) {
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(fill);
+  return image;
+}
+
+// A command record laid out by hand: the CRC covers the bytes between the braces.
+std::vector<std::uint8_t> Cmd(const std::string& text) {
+  return Record(text, BitwiseCrc(text.substr(1, text.size() - 2)));
+}
+
+// The editor's wake-up record: 23 at-signs, then the command; the CRC of the command alone.
+std::vector<std::uint8_t> WakeUp(const std::string& command) {
+  return Record(std::string(23, '@') + command, BitwiseCrc(command.substr(1, command.size() - 2)));
+}
+
+std::string Str(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+class MessageFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("editor-msg-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    settings_.clock = &clock_;
+    model_.NewMessage(dir_.string());
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+  TFrame& Frame0() { return model_.Frame(0); }
+  void Char(int frame, int line, std::uint8_t code, int font, int color, char attr = '0') {
+    ASSERT_TRUE(model_.InsertCharacter(frame, line, model_.Frame(frame).Length(line) + 1, code, font, color, attr));
+  }
+
+  platform::FixedClock clock_{kWednesday};
+  MessageFileSettings settings_;
+  MessageModel model_{SignGeometry{160, 16}};
+  platform::ScopedRecordingBoxes boxes_;
+  fs::path dir_;
+};
+
+TEST(WakeUpCommand, WorkedExamples) {
+  platform::FixedClock clock(kWednesday);
+  struct Case {
+    int id, timeFormat;
+    bool crc;
+    const char* command;
+  } cases[] = {
+      {5, 1, true, "{N05,M=AML,D=24 12 09 03 10 05,S}"},
+      {0, 1, true, "{N00,M=AML,D=24 12 09 03 10 05}"},
+      {5, 1, false, "{N05,M=AML,D=24 12 09 03 10 05}"},
+      {42, 0, true, "{N42,M=AML,D=12 12 09 03 10 05,S}"},
+  };
+  for (const Case& c : cases) {
+    MessageFileSettings s{c.id, c.timeFormat, c.crc, &clock};
+    EXPECT_EQ(BuildWakeUpCommand(s), c.command);
+    EXPECT_EQ(RepliesAwaited(s), c.id != 0 && c.crc);
+  }
+  EXPECT_EQ(std::string("{N05,M=AML,D=24 12 09 03 10 05,S}").size(), 33u);
+}
+
+TEST_F(MessageFileTest, WakeUpRecordOfTheSentFile) {
+  settings_.signId = 5;
+  settings_.crcCheck = true;
+  model_.Frame(0).Layout = 1;
+  const std::string path = PathOf("_LOCAL.MSG");
+  BuildCommandFile(model_, path, true, settings_);
+  const auto bytes = platform::ReadWholeFile(path);
+  const std::string command = "{N05,M=AML,D=24 12 09 03 10 05,S}";
+  // 23 at-signs and the 33-character command: 56 characters, length word 58.
+  ASSERT_GE(bytes.size(), 60u);
+  EXPECT_EQ(bytes[0], 58);
+  EXPECT_EQ(bytes[1], 0);
+  const std::uint16_t crc = BitwiseCrc("N05,M=AML,D=24 12 09 03 10 05,S");
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 60), WakeUp(command));
+  EXPECT_EQ(bytes[58], crc >> 8);
+  EXPECT_EQ(bytes[59], crc & 0xFF);
+}
+
+TEST_F(MessageFileTest, FrameTextExamples) {
+  // Speed Fast with modes 'AB', no cells.
+  Frame0().Layout = 1;
+  Frame0().Modes = "AB";
+  EXPECT_EQ(FrameCommand(Frame0(), 0), "{T,~f~A~B,}");
+  // A damaged file's brace among the modes cannot end the record early.
+  Frame0().Modes = "A}";
+  EXPECT_EQ(FrameCommand(Frame0(), 0), "{T,~f~A~/},}");
+  Frame0().Modes = "AB";
+
+  // One line, speed Slow, 'A' and '{' in font 0, colour 0, plain.
+  model_.ClearFrame(0);
+  Frame0().Layout = 1;
+  Frame0().Speed = 2;
+  Char(0, 1, 'A', 0, 0);
+  Char(0, 1, '{', 0, 0);
+  EXPECT_EQ(FrameCommand(Frame0(), 0), "{T,~s,^FL^RH^T5A/{}");
+
+  // Two half lines in one colour and font: the codes once, before line 2's first character.
+  model_.ClearFrame(0);
+  Frame0().Layout = 2;
+  Frame0().Speed = 1;
+  Char(0, 1, 'c', 1, 3);
+  Char(0, 1, 'd', 1, 3);
+  Char(0, 2, 'a', 1, 3);
+  Char(0, 2, 'b', 1, 3);
+  EXPECT_EQ(FrameCommand(Frame0(), 0), "{T,~m,^UL^GL^T7ab^DLcd}");
+
+  // Bold and reverse after plain, then plain again; every escape character escaped.
+  model_.ClearFrame(0);
+  Frame0().Layout = 1;
+  Char(0, 1, 'p', 0, 0);
+  Char(0, 1, 'q', 0, 0, AttrDigit(true, true));
+  Char(0, 1, 'r', 0, 0);
+  Char(0, 1, 's', 0, 0, AttrDigit(false, true));
+  Char(0, 1, 't', 0, 0, AttrDigit(true, false));
+  for (char e : std::string("@}/^#")) Char(0, 1, static_cast<std::uint8_t>(e), 0, 0);
+  EXPECT_EQ(FrameCommand(Frame0(), 0), "{T,~f,^FL^RH^T5p^BD^BGq^NO^FGr^BGs^BD^FGt^NO/@/}///^/#}");
+}
+
+TEST_F(MessageFileTest, ColourAndFontCodesOfEveryDigit) {
+  for (int k = 0; k < 10; ++k) {
+    model_.ClearFrame(0);
+    Frame0().Layout = 1;
+    Char(0, 1, 'x', k, k);
+    const char* colour[] = {"^RH", "^RL", "^GH", "^GL", "^YH", "^YL", "^OR", "^BR", "^A1", "^A2"};
+    const char* font[] = {"^T5", "^T7", "^TB", "^TC", "^TD", "^TA", "^TE", "^TD", "^TL", "^TL"};
+    EXPECT_EQ(FrameCommand(Frame0(), 0), std::string("{T,~f,^FL") + colour[k] + font[k] + "x}") << k;
+  }
+}
+
+TEST_F(MessageFileTest, PairsGoOutWholeWithTheTrailEscaped) {
+  Frame0().Layout = 1;
+  ASSERT_TRUE(model_.InsertPair(0, 1, 1, 0xA4, '@', 5, '0'));  // class 1, font 8
+  ASSERT_TRUE(model_.InsertPair(0, 1, 3, 0x80, 'A', 5, '0'));  // class 0, font 7, lead of 0x80
+  EXPECT_EQ(FrameCommand(Frame0(), 0), "{T,~f,^FL^YL^TL" + Str({0xA4}) + "/@^TD" + Str({0x80}) + "A}");
+
+  // A trail cell without a lead before it sends nothing.
+  model_.ClearFrame(0);
+  Frame0().Layout = 1;
+  Frame0().InsertCellAt(1, 1, Cell{'N', 'Z', 'X', '0', '0'});
+  Char(0, 1, 'k', 0, 0);
+  EXPECT_EQ(FrameCommand(Frame0(), 0), "{T,~f,^FL^RH^T5k}");
+}
+
+TEST_F(MessageFileTest, LogoCellsBeepsAndLetters) {
+  EXPECT_EQ(LogoLetter(0), "A");
+  EXPECT_EQ(LogoLetter(25), "Z");
+  EXPECT_EQ(LogoLetter(26), "a");
+  EXPECT_EQ(LogoLetter(51), "z");
+  EXPECT_EQ(LogoLetter(52), "");
+  EXPECT_EQ(LogoLetter(-1), "");
+
+  Frame0().Layout = 1;
+  TFrame& f = Frame0();
+  // Logo cells numbered 1, 27 and 52 by hand; beeps need no colour or font codes.
+  for (int n : {1, 27, 52}) {
+    f.InsertCellAt(1, f.Length(1) + 1, Cell{'@', '0', '0', '0', '0'});
+    f.SetLogoNumberAt(1, f.Length(1), n);
+    ASSERT_TRUE(model_.InsertBeep(0, 1, f.Length(1) + 1, 3, 4));
+  }
+  // Logo 52 has no letter, and a reference beyond the logos is no logo: both are left out.
+  EXPECT_EQ(FrameCommand(f, 53), "{T,~f,^FL^LB^BP^Lb^BP^BP}");
+  EXPECT_EQ(FrameCommand(f, 2), "{T,~f,^FL^LB^BP^BP^BP}");
+  EXPECT_THROW(LogoCommand(52, Logo(1, 1), 16), std::out_of_range);
+}
+
+TEST_F(MessageFileTest, LogoRecordOf16By5OnA16RowSign) {
+  QImage logo = Logo(16, 5);
+  logo.setPixel(0, 0, kRed);       // class 1: planes 0 and 2
+  logo.setPixel(3, 4, kYellow);    // class 5: planes 0, 1 and 3
+  logo.setPixel(15, 2, kOrange);   // class 7: all planes
+  logo.setPixel(8, 1, qRgb(0, 0, 255));  // blue alone: dark
+  // c = 2: column x holds plane 0 at 8x, plane 1 at 8x+2, plane 2 at 8x+4, plane 3 at 8x+6.
+  std::vector<std::uint8_t> planes(128, 0);
+  planes[0] = 0x01;
+  planes[4] = 0x01;
+  planes[24] = 0x10;
+  planes[26] = 0x10;
+  planes[30] = 0x10;
+  planes[120] = 0x04;
+  planes[122] = 0x04;
+  planes[124] = 0x04;
+  planes[126] = 0x04;
+  EXPECT_EQ(LogoBitPlanes(logo, 16), planes);
+  const std::string text = LogoCommand(0, logo, 16);
+  EXPECT_EQ(text, "{LA,05,016,C,#" + std::string(planes.begin(), planes.end()) + "#}");
+}
+
+TEST_F(MessageFileTest, PlaneBitsOfEveryClass) {
+  // On an 8-row sign (c = 1) a pixel at row 3 is bit 0x08 of its column's plane bytes.
+  struct Case {
+    QRgb rgb;
+    std::vector<std::uint8_t> planes;
+  } cases[] = {
+      {kRed, {0x08, 0, 0x08, 0}},
+      {kDimRed, {0x08, 0, 0, 0}},
+      {kGreen, {0, 0x08, 0, 0x08}},
+      {qRgb(31, 191, 63), {0, 0x08, 0, 0}},
+      {kYellow, {0x08, 0x08, 0, 0x08}},
+      {qRgb(223, 223, 63), {0x08, 0x08, 0, 0}},
+      {kOrange, {0x08, 0x08, 0x08, 0x08}},
+      {qRgb(223, 95, 63), {0x08, 0x08, 0x08, 0}},
+      {qRgb(224, 0, 0), {0x08, 0, 0x08, 0}},  // blue plays no part
+      {qRgb(255, 255, 255), {0x08, 0x08, 0, 0x08}},  // red-green code 252, as yellow
+      {qRgb(96, 0, 255), {0, 0, 0, 0}},
+      {qRgb(64, 64, 64), {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    QImage logo = Logo(1, 8);
+    logo.setPixel(0, 3, c.rgb);
+    EXPECT_EQ(LogoBitPlanes(logo, 8), c.planes) << std::hex << c.rgb;
+  }
+}
+
+TEST_F(MessageFileTest, LogoDataIsEscapedAndClippedToTheSign) {
+  // Rows 0, 1, 3, 4, 5 and 6 red give the plane byte 0x7B, a '{'.
+  QImage brace = Logo(1, 8);
+  for (int y : {0, 1, 3, 4, 5, 6}) brace.setPixel(0, y, kRed);
+  EXPECT_EQ(LogoCommand(1, brace, 8), "{LB,08,001,C,#/{" + Str({0}) + "/{" + Str({0}) + "#}");
+
+  // Taller than the sign: only the sign's rows are packed, into a buffer of W * 4 * c.
+  struct Case {
+    int signHeight, logoHeight;
+    std::vector<std::uint8_t> planes;
+    const char* head;
+  } cases[] = {
+      {16, 20, {0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0}, "{LA,16,001,C,#"},
+      {8, 9, {0xFF, 0, 0xFF, 0}, "{LA,08,001,C,#"},
+      {7, 8, {0x7F, 0, 0x7F, 0}, "{LA,07,001,C,#"},
+      {16, 3, {0x07, 0, 0, 0, 0x07, 0, 0, 0}, "{LA,03,001,C,#"},
+  };
+  for (const Case& c : cases) {
+    const QImage tall = Logo(1, c.logoHeight, kRed);
+    EXPECT_EQ(LogoBitPlanes(tall, c.signHeight), c.planes) << c.signHeight << " " << c.logoHeight;
+    EXPECT_EQ(LogoCommand(0, tall, c.signHeight),
+              c.head + EscapeLogoData(c.planes) + "#}");
+  }
+}
+
+TEST_F(MessageFileTest, NamesAndPaths) {
+  EXPECT_EQ(MessageFileName("/a/b.c/weeklySpecials.sml"), "WEEKLYSPECIALS");
+  EXPECT_EQ(MessageFileName("noext"), "NOEXT");
+  EXPECT_EQ(MessageFileName("/x/Caf" + Str({0xE9}) + ".SML"), "CAF" + Str({0xE9}));
+  EXPECT_EQ(CompanionMessagePath("/d/WEEKLYSPECIALS.SML"), "/d/WEEKLYSPECIALS.MSG");
+  EXPECT_EQ(CompanionMessagePath("/d.x/promo"), "/d.x/promo.MSG");
+  EXPECT_EQ(fs::path(LocalSendPath()).filename(), "_LOCAL.MSG");
+}
+
+TEST_F(MessageFileTest, SavedCompanionHasNoWakeUpRunOrEnd) {
+  Frame0().Layout = 1;
+  Char(0, 1, 'W', 2, 1);
+  ASSERT_TRUE(model_.InsertFrame(1));  // layout 0: left out
+  const std::string path = CompanionMessagePath(PathOf("WEEKLYSPECIALS.SML"));
+  BuildCommandFile(model_, path, false, settings_);
+  EXPECT_EQ(platform::ReadWholeFile(path),
+            Concat({Cmd("{F,WEEKLYSP}"), Cmd("{T,~f,^FL^RL^TBW}")}));
+}
+
+TEST_F(MessageFileTest, SentFileIsFramedByWakeUpRunAndEnd) {
+  MessageModel eight(SignGeometry{96, 8});
+  eight.NewMessage(dir_.string());  // layout 1 from the start on an 8-row sign
+  const std::string path = PathOf("_LOCAL.MSG");
+  BuildCommandFile(eight, path, true, settings_);
+  EXPECT_EQ(platform::ReadWholeFile(path),
+            Concat({WakeUp("{N00,M=AML,D=24 12 09 03 10 05}"), Cmd("{F,_LOCAL}"), Cmd("{T,~f,}"),
+                    Cmd("{RX,_LOCAL}"), Cmd("{E}")}));
+
+  // The run record names the whole file name; the file record its first 8 characters.
+  const std::string longPath = PathOf("weeklyspecials.msg");
+  BuildCommandFile(eight, longPath, true, settings_);
+  const auto records = cmdfile::ReadCommandRecords(platform::ReadWholeFile(longPath));
+  ASSERT_EQ(records.size(), 5u);
+  EXPECT_EQ(records[1].text, "{F,WEEKLYSP}");
+  EXPECT_EQ(records[3].text, "{RX,WEEKLYSPECIALS}");
+}
+
+TEST_F(MessageFileTest, ClearSignFile) {
+  settings_.signId = 12;
+  settings_.crcCheck = true;
+  const std::string path = PathOf("_LOCAL.MSG");
+  BuildClearSignFile(path, settings_);
+  EXPECT_EQ(platform::ReadWholeFile(path),
+            Concat({WakeUp("{N12,M=AML,D=24 12 09 03 10 05,S}"), Cmd("{CA}"), Cmd("{E}")}));
+}
+
+TEST_F(MessageFileTest, AFileThatCannotBeWrittenRaisesAndLeavesTheOldOne) {
+  EXPECT_THROW(BuildClearSignFile(PathOf("missing/_LOCAL.MSG"), settings_), platform::InOutError);
+
+  const std::string path = PathOf("X.MSG");
+  BuildClearSignFile(path, settings_);
+  const auto before = platform::ReadWholeFile(path);
+  // A frame text longer than a record can carry fails before the file is touched.
+  Frame0().Layout = 1;
+  Frame0().Modes = std::string(40000, 'A');
+  EXPECT_THROW(BuildCommandFile(model_, path, true, settings_), cmdfile::RecordTooLong);
+  EXPECT_EQ(platform::ReadWholeFile(path), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+// One message made through the model, compared with a file laid out by hand,
+// then walked record by record with every CRC checked.
+TEST_F(MessageFileTest, WholeMessageFileByteForByte) {
+  settings_.signId = 7;
+  settings_.timeFormat = 0;
+  settings_.crcCheck = true;
+
+  // Frame 0, one full-height line: a bold 'H', a bold '^' (escaped), a logo,
+  // a beep, then a plain green 'i' in another font.
+  TFrame& f0 = Frame0();
+  f0.Layout = 1;
+  f0.Speed = 1;
+  f0.Modes = "A";
+  Char(0, 1, 'H', 2, 0, AttrDigit(true, false));
+  Char(0, 1, '^', 2, 0, AttrDigit(true, false));
+  QImage logo = Logo(2, 3);
+  logo.setPixel(0, 0, kGreen);   // class 3: planes 1 and 3
+  logo.setPixel(1, 2, kDimRed);  // class 2: plane 0
+  ASSERT_EQ(model_.InsertLogo(0, 1, 3, logo), 0);
+  ASSERT_TRUE(model_.InsertBeep(0, 1, 4, 2, 0));
+  Char(0, 1, 'i', 3, 2);
+  // Frame 1 stays undecided (layout 0) and is left out.
+  ASSERT_TRUE(model_.InsertFrame(1));
+  // Frame 2, two half lines: 'a' above, a reversed pair below in the same colour.
+  ASSERT_TRUE(model_.InsertFrame(2));
+  model_.Frame(2).Layout = 2;
+  Char(2, 2, 'a', 0, 4);
+  ASSERT_TRUE(model_.InsertPair(2, 1, 1, 0xA4, 0xA1, 4, AttrDigit(false, true)));
+
+  const std::string path = PathOf("_LOCAL.MSG");
+  BuildCommandFile(model_, path, true, settings_);
+  const auto bytes = platform::ReadWholeFile(path);
+
+  const std::string wake = "{N07,M=AML,D=12 12 09 03 10 05,S}";
+  const std::string frame0 = "{T,~m~A,^FL^RH^BD^TBH/^^LA^BP^GH^NO^TCi}";
+  const std::string frame2 = "{T,~f,^UL^YH^T5a^DL^BG^TL" + Str({0xA4, 0xA1}) + "}";
+  // c = 2 on a 16-row sign: column 0 is bytes 0..7, column 1 bytes 8..15.
+  const std::string planes = Str({0, 0, 0x01, 0, 0, 0, 0x01, 0, 0x04, 0, 0, 0, 0, 0, 0, 0});
+  const std::string logo0 = "{LA,03,002,C,#" + planes + "#}";
+  const auto expected = Concat({WakeUp(wake), Cmd("{F,_LOCAL}"), Cmd(frame0), Cmd(frame2), Cmd(logo0),
+                                Cmd("{RX,_LOCAL}"), Cmd("{E}")});
+  EXPECT_EQ(bytes, expected);
+
+  cmdfile::CommandFileReader reader(bytes);
+  std::vector<std::string> texts;
+  while (auto r = reader.Next()) {
+    std::string command = r->text;
+    if (texts.empty()) {
+      ASSERT_EQ(command.substr(0, 23), std::string(23, '@'));
+      command = command.substr(23);
+    }
+    ASSERT_GE(command.size(), 3u);
+    EXPECT_EQ(command.front(), '{');
+    EXPECT_EQ(command.back(), '}');
+    EXPECT_EQ(r->crc, BitwiseCrc(command.substr(1, command.size() - 2))) << command;
+    texts.push_back(r->text);
+  }
+  EXPECT_EQ(reader.Offset(), bytes.size());
+  EXPECT_EQ(texts, (std::vector<std::string>{std::string(23, '@') + wake, "{F,_LOCAL}", frame0, frame2, logo0,
+                                             "{RX,_LOCAL}", "{E}"}));
+}
+
+}  // namespace
