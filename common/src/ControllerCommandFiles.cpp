@@ -72,7 +72,7 @@ std::string ControlCommand(ControlCode code) {
 
 std::string SequenceCommand(const std::vector<std::string>& paths) {
   std::string names;
-  for (const std::string& p : paths) names += " " + MessageName(p);
+  for (const std::string& p : paths) names.append(" ").append(MessageName(p));
   return "{RX," + util::TrimBlanks(names) + "}";
 }
 
@@ -80,10 +80,10 @@ std::string ScheduleCommand(const std::vector<ScheduleRow>& rows) {
   std::string text;
   for (std::size_t r = 0; r < rows.size(); ++r) {
     if (!util::TrimBlanks(rows[r].date).empty()) {
-      if (r != 0) text += ";";
-      text += " " + rows[r].date + " " + rows[r].time;
+      if (r != 0) text.append(";");
+      text.append(" ").append(rows[r].date).append(" ").append(rows[r].time);
     }
-    text += " " + MessageName(rows[r].file);
+    text.append(" ").append(MessageName(rows[r].file));
   }
   return "{RJ," + util::TrimBlanks(text) + "}";
 }
@@ -91,7 +91,9 @@ std::string ScheduleCommand(const std::vector<ScheduleRow>& rows) {
 std::string InterruptCommand(const std::string& entry, int playingTimes) {
   char times[8];
   std::snprintf(times, sizeof times, "%.2d", playingTimes);
-  return "{RI," + util::TrimBlanks(WithoutExtension(entry)) + "," + times + "}";
+  std::string command = "{RI,";
+  command.append(util::TrimBlanks(WithoutExtension(entry))).append(",").append(times).append("}");
+  return command;
 }
 
 std::string WriteWakeUpFile(const ControllerContext& context) {
