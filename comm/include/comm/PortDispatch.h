@@ -66,6 +66,9 @@ int OpenPortCount();
 // Buffers
 
 std::int32_t ReadChar(std::uint16_t handle, std::uint8_t& byte);
+// Up to `count` bytes as ReadChar would take them one by one (the same
+// counting inside a delivery, the same trace): the number taken.
+std::int32_t ReadBlock(std::uint16_t handle, std::uint8_t* data, std::uint16_t count);
 std::int32_t PeekChar(std::uint16_t handle, std::uint8_t& byte, std::uint16_t n);
 std::int32_t PeekCharEx(std::uint16_t handle, std::uint8_t& byte, std::uint16_t n);
 std::int32_t CharsAvailable(std::uint16_t handle);

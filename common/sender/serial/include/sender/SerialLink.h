@@ -1,0 +1,33 @@
+#pragma once
+// The serial link: the records go out through the serial port component's
+// WriteText, the one operation of the component made for other threads; the
+// component's data-available event (on the main thread) reads what came in
+// and appends it to the reply buffer.
+#include <cstdint>
+#include <string_view>
+
+#include "comm/SerialPort.h"
+#include "sender/Link.h"
+#include "sender/ReplyBuffer.h"
+
+namespace sender {
+
+class SerialLink : public Link {
+ public:
+  // Neither is owned; both outlive the link.
+  SerialLink(comm::TVnkCustomComPort& port, ReplyBuffer& reply) : port_(port), reply_(reply) {}
+
+  // Queues the bytes on the port; false when the port refuses them (closed,
+  // output buffer full) or `stop` was already requested.
+  bool Write(std::string_view bytes, StopFlag& stop) override;
+
+  // The main window's data-available handler: reads `count` bytes one at a
+  // time and appends them to the reply buffer. Main thread only.
+  void TriggerAvail(comm::TVnkCustomComPort& port, std::uint16_t count);
+
+ private:
+  comm::TVnkCustomComPort& port_;
+  ReplyBuffer& reply_;
+};
+
+}  // namespace sender

@@ -1,0 +1,79 @@
+#pragma once
+// The controller's settings in "SML_WIN.INI": the table of 50 signs and the
+// link settings. The file is shared with the editor and the drawing program;
+// every value is written key by key, so their keys ("System", "Sign ID") stay.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QComboBox;
+
+namespace controller {
+
+struct TSettings {
+  int crcCheck = 0;           // 0 off, otherwise on
+  int crcWaitMs = 1000;
+  std::uint8_t linkKind = 1;  // 0 RS-232, otherwise TCP/IP
+  int portIndex = 0;          // 0..3 = COM1..COM4
+  int speedIndex = 6;         // 0..10 into BaudTable
+  std::uint8_t timeFormat = 1;  // 0 = 12H, 1 = 24H
+  bool IsTcp() const { return linkKind != 0; }
+  bool operator==(const TSettings&) const = default;
+};
+
+struct TSignRecord {
+  std::string name;
+  std::string ip;
+  std::string tel;
+  bool operator==(const TSignRecord&) const = default;
+};
+
+constexpr int kSignEntries = 50;
+// Entry number k (1..50) is element k - 1.
+using SignTable = std::array<TSignRecord, kSignEntries>;
+
+// Entry `number` of the table; null outside 1..50.
+const TSignRecord* SignEntry(const SignTable& table, int number);
+
+extern const std::array<int, 11> BaudTable;
+// The bit rate of a speed index; 9600 for an index outside the table.
+int BaudOf(int speedIndex);
+
+constexpr const char* kSettingsFileName = "SML_WIN.INI";
+std::string SettingsPath(const std::string& programDir);
+
+// The longest CRC wait taken from the file or the dialog (ten minutes).
+constexpr int kMaxCrcWaitMs = 600000;
+
+// A decimal integer (blanks around it allowed) within [min, max]; false when
+// the text is no such number.
+bool ParseSetting(const std::string& text, int min, int max, int& value);
+
+// Reads the whole file; a value that is not a number or out of its range
+// takes that key's default. Writes the file with every key when it was missing.
+void LoadSettings(const std::string& programDir, TSettings& settings, SignTable& table);
+void SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table);
+
+// The names the sign list shows: entries 1, 2, ... up to the first nameless one.
+std::vector<std::string> SignNames(const SignTable& table);
+// Fills the sign list with SignNames and selects the first.
+void FillSignCombo(QComboBox& combo, const SignTable& table);
+
+// The serial port and modem components as the serial set-up drives them.
+// The adapter over the serial port component implements it; each call may
+// raise the component's exception.
+class SerialSetup {
+ public:
+  virtual ~SerialSetup() = default;
+  virtual void SetComNumber(int comNumber) = 0;
+  virtual void SetBaud(int baud) = 0;
+  virtual void SetOpen(bool open) = 0;
+  virtual void SetModemStarted(bool started) = 0;
+};
+
+// ComNumber, Baud, Open, modem started, in this order. Any exception is shown
+// as "Serial Port setup error!"; false then.
+bool ApplySerialSettings(SerialSetup& serial, const TSettings& settings);
+
+}  // namespace controller

@@ -1,0 +1,285 @@
+// "SML_WIN.INI", the sign table, the serial set-up order and the parameter dialog.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QCheckBox>
+
+#include <regex>
+#include <stdexcept>
+
+#include "CoreTestSupport.h"
+#include "common/Util.h"
+#include "controller/Param.h"
+#include "controller/Settings.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProfileFile.h"
+
+namespace {
+
+using namespace controller;
+using coretest::TempDir;
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(Settings, FreshStartWritesTheDefaults) {
+  TempDir dir;
+  TSettings s;
+  s.linkKind = 0;  // whatever was in memory, the file's absence means defaults
+  SignTable t;
+  t[0].name = "stale";
+  LoadSettings(dir.path(), s, t);
+  EXPECT_EQ(s, TSettings{});
+  EXPECT_EQ(s.portIndex, 0);
+  EXPECT_EQ(s.speedIndex, 6);
+  EXPECT_TRUE(s.IsTcp());
+  EXPECT_EQ(t[0].name, "");
+  const std::string file = dir.Read("SML_WIN.INI");
+  ASSERT_FALSE(file.empty());
+  EXPECT_EQ(Count(file, "[SIGN "), 50);
+  EXPECT_NE(file.find("[SIGN 1]"), std::string::npos);
+  EXPECT_NE(file.find("[SIGN 50]"), std::string::npos);
+  EXPECT_EQ(file.find("[SIGN 51]"), std::string::npos);
+  EXPECT_EQ(file.find("[SIGN 01]"), std::string::npos);
+  // Empty values are written as the key with nothing after '='.
+  EXPECT_EQ(Count(file, "Name=\n") + Count(file, "Name=\r\n"), 50);
+  EXPECT_EQ(Count(file, "TEL=\n") + Count(file, "TEL=\r\n"), 50);
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  const std::pair<const char*, const char*> keys[] = {{"PORT", "0"},        {"SPEED", "6"},     {"IS TCP", "1"},
+                                                      {"Time Format", "1"}, {"CRC Check", "0"}, {"CRC Wait MSec", "1000"}};
+  for (auto [key, value] : keys) EXPECT_EQ(platform::ReadProfileString(path, "Communication", key), value) << key;
+}
+
+TEST(Settings, BadValuesTakeTheirDefaultsAndTheRestIsRead) {
+  TempDir dir;
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  const std::pair<const char*, const char*> stored[] = {
+      {"PORT", "7"}, {"SPEED", "abc"}, {"IS TCP", "0"}, {"Time Format", "-1"}, {"CRC Check", " 1 "},
+      {"CRC Wait MSec", "99999999999"}};
+  for (auto [key, value] : stored) platform::WriteProfileString(path, "Communication", key, value);
+  platform::WriteProfileString(path, "SIGN 2", "Name", " Gate ");
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t);
+  EXPECT_EQ(s.portIndex, 0);     // out of 0..3
+  EXPECT_EQ(s.speedIndex, 6);    // not a number
+  EXPECT_EQ(s.linkKind, 0);
+  EXPECT_EQ(s.timeFormat, 1);    // out of 0..1
+  EXPECT_EQ(s.crcCheck, 1);
+  EXPECT_EQ(s.crcWaitMs, 1000);  // does not fit
+  EXPECT_EQ(t[1].name, "Gate");  // the profile reader drops blanks around values
+  // An existing file is not rewritten by a load.
+  EXPECT_EQ(platform::ReadProfileString(path, "Communication", "PORT"), "7");
+}
+
+TEST(Settings, ParseSettingTable) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int value;
+  };
+  const Case cases[] = {{"0", true, 0},   {" 7 ", true, 7}, {"+3", true, 3}, {"-2", false, 0}, {"", false, 0},
+                        {"1x", false, 0}, {"0x10", false, 0}, {"-", false, 0}, {"11", false, 0}, {"10", true, 10}};
+  for (const auto& c : cases) {
+    int v = -99;
+    EXPECT_EQ(ParseSetting(c.text, 0, 10, v), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
+  }
+}
+
+TEST(Settings, SaveKeepsTheOtherProgramsKeys) {
+  TempDir dir;
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  platform::WriteProfileString(path, "System", "Sign Width", "128");
+  platform::WriteProfileString(path, "Communication", "Sign ID", "5");
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t);
+  s.portIndex = 2;
+  s.crcWaitMs = 250;
+  t[0] = {"Front", "10.0.0.9", "5551234"};
+  SaveSettings(dir.path(), s, t);
+  EXPECT_EQ(platform::ReadProfileString(path, "System", "Sign Width"), "128");
+  EXPECT_EQ(platform::ReadProfileString(path, "Communication", "Sign ID"), "5");
+  TSettings back;
+  SignTable backTable;
+  LoadSettings(dir.path(), back, backTable);
+  EXPECT_EQ(back, s);
+  EXPECT_EQ(backTable, t);
+}
+
+TEST(Settings, SignListStopsAtTheFirstNamelessEntry) {
+  SignTable t;
+  t[0].name = "One";
+  t[1].name = "Two";
+  t[3].name = "Four";
+  EXPECT_EQ(SignNames(t), (std::vector<std::string>{"One", "Two"}));
+  t[2].name = "   ";
+  EXPECT_EQ(SignNames(t), (std::vector<std::string>{"One", "Two"}));
+  EXPECT_EQ(SignEntry(t, 0), nullptr);
+  EXPECT_EQ(SignEntry(t, 51), nullptr);
+  EXPECT_EQ(SignEntry(t, 4)->name, "Four");
+  coretest::GuiApp();
+  QComboBox combo;
+  combo.addItem("old");
+  combo.addItem("older");
+  combo.setCurrentIndex(1);
+  FillSignCombo(combo, t);
+  ASSERT_EQ(combo.count(), 2);
+  EXPECT_EQ(combo.currentIndex(), 0);
+  EXPECT_EQ(combo.itemText(1), "Two");
+}
+
+TEST(Settings, BaudTableIsBounded) {
+  EXPECT_EQ(BaudOf(0), 150);
+  EXPECT_EQ(BaudOf(6), 9600);
+  EXPECT_EQ(BaudOf(10), 115200);
+  EXPECT_EQ(BaudOf(11), 9600);
+  EXPECT_EQ(BaudOf(-1), 9600);
+}
+
+// Records the set-up calls made on the serial port and modem components.
+class RecordingSerialSetup : public SerialSetup {
+ public:
+  void SetComNumber(int n) override { Step("ComNumber=" + std::to_string(n)); }
+  void SetBaud(int b) override { Step("Baud=" + std::to_string(b)); }
+  void SetOpen(bool o) override { Step(std::string("Open=") + (o ? "1" : "0")); }
+  void SetModemStarted(bool m) override { Step(std::string("Modem=") + (m ? "1" : "0")); }
+  std::vector<std::string> calls;
+  std::string failAt;
+
+ private:
+  void Step(const std::string& call) {
+    calls.push_back(call);
+    if (call.rfind(failAt, 0) == 0 && !failAt.empty()) throw std::runtime_error("port busy");
+  }
+};
+
+TEST(SerialSetup, OrderAndErrorMessage) {
+  platform::ScopedRecordingBoxes boxes;
+  TSettings s;
+  s.portIndex = 1;
+  s.speedIndex = 10;
+  RecordingSerialSetup ok;
+  EXPECT_TRUE(ApplySerialSettings(ok, s));
+  EXPECT_EQ(ok.calls, (std::vector<std::string>{"ComNumber=2", "Baud=115200", "Open=1", "Modem=1"}));
+  EXPECT_TRUE(boxes->Texts().empty());
+  RecordingSerialSetup failing;
+  failing.failAt = "Open";
+  EXPECT_FALSE(ApplySerialSettings(failing, s));
+  EXPECT_EQ(failing.calls, (std::vector<std::string>{"ComNumber=2", "Baud=115200", "Open=1"}));
+  EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"Serial Port setup error!"}));
+}
+
+class ParamDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    coretest::GuiApp();
+    table_[0] = {"  Front ", "10.0.0.1", ""};
+    table_[1] = {"Back", "", "555"};
+    settings_.linkKind = 1;
+    settings_.crcCheck = 0;
+  }
+  // Runs `edit` on the shown dialog, then presses `button`.
+  bool Run(std::function<void()> edit, QPushButton* TfrmParam::*button, RecordingSerialSetup* serial = nullptr) {
+    QTimer::singleShot(0, &dialog_, [this, edit, button] {
+      edit();
+      (dialog_.*button)->click();
+      // A refused OK leaves the dialog up: close it as Cancel would.
+      if (dialog_.isVisible()) QTimer::singleShot(0, &dialog_, [this] { dialog_.btnCancel->click(); });
+    });
+    return ParameterSetup(dialog_, settings_, table_, dir_.path(), &combo_, serial);
+  }
+  bool app_ = (coretest::GuiApp(), true);  // before any widget member
+  TempDir dir_;
+  TSettings settings_;
+  SignTable table_;
+  QComboBox combo_;
+  TfrmParam dialog_;
+  platform::ScopedRecordingBoxes boxes_;
+};
+
+TEST_F(ParamDialog, ShowsTheTableTrimmedAndTakesEditsTrimmed) {
+  RecordingSerialSetup serial;
+  bool ok = Run(
+      [this] {
+        EXPECT_EQ(dialog_.pages->currentWidget(), dialog_.tblIP);
+        EXPECT_EQ(dialog_.tblIP->item(0, 0)->text(), "Front");
+        EXPECT_EQ(dialog_.tblIP->verticalHeaderItem(49)->text(), "50");
+        EXPECT_EQ(dialog_.tblIP->verticalHeaderItem(0)->text(), "01");
+        EXPECT_EQ(dialog_.tblIP->horizontalHeaderItem(1)->text(), "IP Address");
+        EXPECT_EQ(dialog_.tblIP->currentRow(), 0);
+        dialog_.tblIP->item(1, 0)->setText("  Rear  ");
+        dialog_.tblIP->item(2, 1)->setText(" 1.2.3.4 ");
+        dialog_.cboIsTCP->setCurrentIndex(0);
+        dialog_.chkCRC->setChecked(true);
+        dialog_.edtCRCWaitMSec->setText("250");
+        dialog_.cboPort->setCurrentIndex(3);
+        dialog_.cboSpeed->setCurrentIndex(9);
+        dialog_.cboTime->setCurrentIndex(0);
+      },
+      &TfrmParam::btnSave, &serial);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(table_[0].name, "Front");
+  EXPECT_EQ(table_[1].name, "Rear");
+  EXPECT_EQ(table_[2].ip, "1.2.3.4");
+  EXPECT_EQ(settings_.linkKind, 0);
+  EXPECT_EQ(settings_.crcCheck, 1);
+  EXPECT_EQ(settings_.crcWaitMs, 250);
+  EXPECT_EQ(settings_.portIndex, 3);
+  EXPECT_EQ(settings_.speedIndex, 9);
+  EXPECT_EQ(settings_.timeFormat, 0);
+  EXPECT_EQ(combo_.count(), 2);
+  EXPECT_EQ(combo_.currentIndex(), 0);
+  // Saved, and the serial port set up because the link is now RS-232.
+  EXPECT_EQ(platform::ReadProfileString(dir_.path() + "/SML_WIN.INI", "SIGN 2", "Name"), "Rear");
+  EXPECT_EQ(serial.calls, (std::vector<std::string>{"ComNumber=4", "Baud=57600", "Open=1", "Modem=1"}));
+}
+
+TEST_F(ParamDialog, CancelTakesNothing) {
+  const SignTable before = table_;
+  const TSettings settingsBefore = settings_;
+  bool ok = Run([this] {
+    dialog_.tblIP->item(0, 0)->setText("Changed");
+    dialog_.edtCRCWaitMSec->setText("5");
+  }, &TfrmParam::btnCancel);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(table_, before);
+  EXPECT_EQ(settings_, settingsBefore);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/SML_WIN.INI"));
+}
+
+TEST_F(ParamDialog, BadWaitIsRefusedBeforeAnythingIsTaken) {
+  const SignTable before = table_;
+  const TSettings settingsBefore = settings_;
+  RecordingSerialSetup serial;
+  bool ok = Run([this] {
+    dialog_.tblIP->item(0, 0)->setText("Changed");
+    dialog_.cboIsTCP->setCurrentIndex(0);
+    dialog_.edtCRCWaitMSec->setText("12a");
+  }, &TfrmParam::btnSave, &serial);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{"Waiting time for CRC echo error!"}));
+  EXPECT_EQ(table_, before);
+  EXPECT_EQ(settings_, settingsBefore);
+  EXPECT_TRUE(serial.calls.empty());
+}
+
+TEST_F(ParamDialog, SwitchingToTcpLeavesTheSerialPortAlone) {
+  settings_.linkKind = 0;
+  RecordingSerialSetup serial;
+  ASSERT_TRUE(Run([this] { dialog_.cboIsTCP->setCurrentIndex(1); }, &TfrmParam::btnSave, &serial));
+  EXPECT_TRUE(settings_.IsTcp());
+  EXPECT_TRUE(serial.calls.empty());
+}
+
+}  // namespace
