@@ -15,6 +15,12 @@ if [ -x "$build/tools/signfontmaker" ] && ! ls "$tryout"/*.PTN >/dev/null 2>&1; 
   "$build/tools/signfontmaker" sample "$tryout"
 fi
 
+# Sample message files in messages/ and a settings file whose first sign is
+# the simulated one (TCP/IP 127.0.0.1, COM1 for RS-232); both only when missing.
+if [ -x "$build/tools/marvanex_samples" ]; then
+  "$build/tools/marvanex_samples" "$tryout"
+fi
+
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT

@@ -1,0 +1,291 @@
+#include "controllerapp/Lists.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "common/Util.h"
+#include "platform/BinaryFile.h"
+
+namespace ctlapp {
+namespace {
+
+std::string Upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return s;
+}
+
+}  // namespace
+
+const std::vector<DayWord>& DayWords() {
+  static const std::vector<DayWord> words = {
+      {1, "Date", ""},         {2, "Daily", "DLY"},     {3, "Sunday", "SUN"},   {4, "Monday", "MON"},
+      {5, "Tuesday", "TUE"},   {6, "Wednesday", "WED"}, {7, "Thursday", "THU"}, {8, "Friday", "FRI"},
+      {9, "Saturday", "SAT"},  {10, "Mon - Fri", "M-F"}, {11, "WeekEnd", "WKD"},
+  };
+  return words;
+}
+
+bool IsDayWord(const std::string& cell) {
+  const std::string t = util::TrimBlanks(cell);
+  for (const DayWord& w : DayWords()) {
+    if (w.tag != 1 && t == w.word) return true;
+  }
+  return false;
+}
+
+bool IsTypedDate(const std::string& cell) { return cell.find(kDateSeparator) != std::string::npos; }
+
+bool IsEmptyDate(const std::string& cell) {
+  const std::string t = util::TrimBlanks(cell);
+  return t.empty() || t == std::string(1, kDateSeparator);
+}
+
+bool IsEmptyTime(const std::string& cell) {
+  const std::string t = util::TrimBlanks(cell);
+  return t.empty() || t == ":";
+}
+
+bool HasExtension(const std::string& path, const std::string& extension) {
+  const std::string name = FileNameOf(path);
+  const std::size_t dot = name.find_last_of('.');
+  return dot != std::string::npos && Upper(name.substr(dot)) == Upper(extension);
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string TitleText(const std::string& fileName, bool modified) {
+  return FileNameOf(fileName) + (modified ? " *" : "");
+}
+
+std::string AbsolutePath(const std::string& directory, const std::string& name) {
+  if (!name.empty() && name.front() == '/') return name;
+  return util::JoinPath(directory, name);
+}
+
+std::string WithDefaultExtension(const std::string& name, const std::string& extension) {
+  if (FileNameOf(name).find('.') != std::string::npos) return name;
+  return name + "." + extension;
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::uint8_t b : bytes) {
+    if (b == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(std::move(line));
+      line.clear();
+    } else {
+      line.push_back(static_cast<char>(b));
+    }
+  }
+  if (!line.empty()) {
+    if (line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+  platform::AtomicFileWriter file(path);
+  for (const std::string& l : lines) {
+    file.Write(l);
+    file.Write(std::string_view("\r\n"));
+  }
+  file.Commit();
+}
+
+// --- sequence ---
+
+void SequenceList::Select(int index) {
+  selected_ = index >= 0 && index < static_cast<int>(entries_.size()) ? index : -1;
+}
+
+bool SequenceList::Insert(const std::string& path) {
+  entries_.push_back(path);
+  if (selected_ < 0) selected_ = 0;
+  return true;
+}
+
+bool SequenceList::Replace(const std::string& path) {
+  if (selected_ < 0) return Insert(path);
+  entries_[static_cast<std::size_t>(selected_)] = path;
+  return true;
+}
+
+bool SequenceList::Remove() {
+  if (selected_ < 0) return false;
+  entries_.erase(entries_.begin() + selected_);
+  if (selected_ >= static_cast<int>(entries_.size())) selected_ = static_cast<int>(entries_.size()) - 1;
+  return true;
+}
+
+bool SequenceList::Clear() {
+  const bool changed = !entries_.empty();
+  entries_.clear();
+  selected_ = -1;
+  return changed;
+}
+
+bool SequenceList::MoveUp() {
+  if (selected_ <= 0) return false;
+  std::swap(entries_[static_cast<std::size_t>(selected_)], entries_[static_cast<std::size_t>(selected_ - 1)]);
+  --selected_;
+  return true;
+}
+
+bool SequenceList::MoveDown() {
+  if (selected_ < 0 || selected_ + 1 >= static_cast<int>(entries_.size())) return false;
+  std::swap(entries_[static_cast<std::size_t>(selected_)], entries_[static_cast<std::size_t>(selected_ + 1)]);
+  ++selected_;
+  return true;
+}
+
+void SequenceList::SetEntries(std::vector<std::string> entries) {
+  entries_ = std::move(entries);
+  selected_ = entries_.empty() ? -1 : 0;
+}
+
+void SequenceList::Load(const std::string& path) { SetEntries(ReadTextLines(path)); }
+
+bool SequenceList::Save(const std::string& path) const {
+  if (entries_.empty()) return false;
+  WriteTextLines(path, entries_);
+  return true;
+}
+
+// --- schedule ---
+
+bool ParseTimeOfDay(const std::string& text, int& hour, int& minute) {
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  std::size_t i = 0;
+  auto skipBlanks = [&] {
+    while (i < text.size() && text[i] == ' ') ++i;
+  };
+  while (true) {
+    skipBlanks();
+    int digits = 0;
+    int value = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && digits < 3) {
+      value = value * 10 + (text[i] - '0');
+      ++digits;
+      ++i;
+    }
+    if (digits == 0 || count == 3) return false;
+    parts[count++] = value;
+    skipBlanks();
+    if (i == text.size()) break;
+    if (text[i] != ':') return false;
+    ++i;
+  }
+  if (count < 2) return false;
+  if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return false;
+  hour = parts[0];
+  minute = parts[1];
+  return true;
+}
+
+ValidationResult ValidateSchedule(std::vector<cmdfile::ScheduleRow>& rows) {
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    cmdfile::ScheduleRow& row = rows[r];
+    const int at = static_cast<int>(r);
+    if (IsEmptyDate(row.date)) row.date.clear();
+    if (r == 0 && (row.date.empty() || IsEmptyTime(row.time))) {
+      return {false, at, "Both date and time are necessary!"};
+    }
+    if (row.date.empty()) {
+      row.time = kEmptyTime;
+      continue;
+    }
+    if (IsEmptyTime(row.time)) return {false, at, "Time is necessary!"};
+    int hour = 0;
+    int minute = 0;
+    if (!ParseTimeOfDay(row.time, hour, minute)) return {false, at, "Time format error!"};
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%2.2d:%2.2d", hour, minute);
+    row.time = buf;
+  }
+  return {};
+}
+
+void ScheduleGrid::SetCurrent(int row) {
+  current_ = std::clamp(row, 0, static_cast<int>(rows_.size()) - 1);
+}
+
+void ScheduleGrid::Clear() {
+  rows_.assign(1, cmdfile::ScheduleRow{});
+  current_ = 0;
+}
+
+void ScheduleGrid::Insert(const std::string& path) {
+  if (!rows_[static_cast<std::size_t>(current_)].file.empty()) rows_.push_back({});
+  rows_.back() = {path, "", kEmptyTime};
+}
+
+void ScheduleGrid::Replace(const std::string& path) { rows_[static_cast<std::size_t>(current_)].file = path; }
+
+void ScheduleGrid::RemoveCurrent() {
+  if (rows_.size() < 2) {
+    Clear();
+    return;
+  }
+  rows_.erase(rows_.begin() + current_);
+  SetCurrent(current_);
+}
+
+bool ScheduleGrid::MoveUp() {
+  if (current_ <= 0) return false;
+  std::swap(rows_[static_cast<std::size_t>(current_)], rows_[static_cast<std::size_t>(current_ - 1)]);
+  --current_;
+  return true;
+}
+
+bool ScheduleGrid::MoveDown() {
+  if (current_ + 1 >= static_cast<int>(rows_.size())) return false;
+  std::swap(rows_[static_cast<std::size_t>(current_)], rows_[static_cast<std::size_t>(current_ + 1)]);
+  ++current_;
+  return true;
+}
+
+bool ScheduleGrid::MoveRow(int from, int to) {
+  const int n = static_cast<int>(rows_.size());
+  if (from < 0 || from >= n || to < 0 || to >= n || from == to) return false;
+  cmdfile::ScheduleRow row = rows_[static_cast<std::size_t>(from)];
+  rows_.erase(rows_.begin() + from);
+  rows_.insert(rows_.begin() + to, std::move(row));
+  current_ = to;
+  return true;
+}
+
+void ScheduleGrid::SetDateTime(int row, const std::string& date, const std::string& time) {
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  rows_[static_cast<std::size_t>(row)].date = IsEmptyDate(date) ? std::string() : date;
+  rows_[static_cast<std::size_t>(row)].time = time;
+}
+
+void ScheduleGrid::Load(const std::string& path) {
+  const std::vector<std::string> lines = ReadTextLines(path);
+  std::vector<cmdfile::ScheduleRow> rows;
+  for (const std::string& line : lines) {
+    rows.push_back({util::GetField(line, 1, "", ";"), util::GetField(line, 2, "", ";"),
+                    util::GetField(line, 3, "", ";")});
+  }
+  if (rows.empty()) rows.push_back({});
+  const int keep = current_;
+  rows_ = std::move(rows);
+  SetCurrent(keep);
+}
+
+void ScheduleGrid::Save(const std::string& path) const {
+  std::vector<std::string> lines;
+  for (const cmdfile::ScheduleRow& r : rows_) lines.push_back(r.file + ";" + r.date + ";" + r.time);
+  WriteTextLines(path, lines);
+}
+
+}  // namespace ctlapp

@@ -1,0 +1,251 @@
+// The sequence list, the schedule grid, their files and the schedule's validation.
+#include "controllerapp/Lists.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/ControllerCommandFiles.h"
+#include "platform/InOutError.h"
+
+namespace fs = std::filesystem;
+using cmdfile::ScheduleRow;
+
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::temp_directory_path() / ("ctlapp-lists-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  static inline int counter_ = 0;
+  fs::path path_;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+TEST(ParseTimeOfDay, AcceptsTimesOfDayAndRefusesTheRest) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int hour;
+    int minute;
+  };
+  const Case cases[] = {
+      {"09:05", true, 9, 5},   {"9:05:30", true, 9, 5}, {"23:59", true, 23, 59}, {"0:00", true, 0, 0},
+      {" 7 :30", true, 7, 30}, {"25:00", false, 0, 0},  {"12:60", false, 0, 0},  {"12:30:61", false, 0, 0},
+      {"  :  ", false, 0, 0},  {"12", false, 0, 0},     {"1a:00", false, 0, 0},  {"1:2:3:4", false, 0, 0},
+      {"", false, 0, 0},       {"9 :  ", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    int h = -1;
+    int m = -1;
+    EXPECT_EQ(ctlapp::ParseTimeOfDay(c.text, h, m), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(h, c.hour) << c.text;
+      EXPECT_EQ(m, c.minute) << c.text;
+    }
+  }
+}
+
+TEST(ValidateSchedule, ReportsTheFirstFailingRowWithItsMessage) {
+  struct Case {
+    std::vector<ScheduleRow> rows;
+    int row;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{{"/m/a.msg", "", "10:00"}}, 0, "Both date and time are necessary!"},
+      {{{"/m/a.msg", "  /  ", "10:00"}}, 0, "Both date and time are necessary!"},
+      {{{"/m/a.msg", "12/25", "  :  "}}, 0, "Both date and time are necessary!"},
+      {{{"/m/a.msg", "12/25", "10:00"}, {"/m/b.msg", "DLY", "  :  "}}, 1, "Time is necessary!"},
+      {{{"/m/a.msg", "12/25", "10:00"}, {"/m/b.msg", "MON", ""}}, 1, "Time is necessary!"},
+      {{{"/m/a.msg", "12/25", "10:00"}, {"/m/b.msg", "", ""}, {"/m/c.msg", "SUN", "25:00"}}, 2,
+       "Time format error!"},
+  };
+  for (const Case& c : cases) {
+    std::vector<ScheduleRow> rows = c.rows;
+    const ctlapp::ValidationResult r = ctlapp::ValidateSchedule(rows);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.row, c.row) << c.message;
+    EXPECT_EQ(r.message, c.message);
+  }
+}
+
+TEST(ValidateSchedule, NormalisesTimesAndKeepsRewritesBeforeAFailure) {
+  std::vector<ScheduleRow> rows = {
+      {"/m/hello.msg", "12/25", "9:05:30"},
+      {"/m/world.msg", "  /  ", "11:11"},
+      {"/m/third.msg", "DLY", " 8:00"},
+      {"/m/bad.msg", "FRI", "24:00"},
+  };
+  const ctlapp::ValidationResult r = ctlapp::ValidateSchedule(rows);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.row, 3);
+  EXPECT_EQ(rows[0].time, "09:05");
+  EXPECT_EQ(rows[1].date, "");
+  EXPECT_EQ(rows[1].time, "  :  ");
+  EXPECT_EQ(rows[2].time, "08:00");
+  EXPECT_EQ(rows[3].time, "24:00");
+
+  rows.pop_back();
+  EXPECT_TRUE(ctlapp::ValidateSchedule(rows).ok);
+  // What the sign is told to run from these rows.
+  EXPECT_EQ(cmdfile::ScheduleCommand(rows), "{RJ,12/25 09:05 HELLO WORLD; DLY 08:00 THIRD}");
+
+  std::vector<ScheduleRow> none;
+  EXPECT_TRUE(ctlapp::ValidateSchedule(none).ok);
+}
+
+TEST(ListHelpers, ExtensionsIgnoreCaseAndPathsKeepIt) {
+  EXPECT_TRUE(ctlapp::HasExtension("/Msgs/Hello.MsG", ".msg"));
+  EXPECT_TRUE(ctlapp::HasExtension("a.seq", ".SEQ"));
+  EXPECT_FALSE(ctlapp::HasExtension("/dir.msg/readme", ".msg"));
+  EXPECT_FALSE(ctlapp::HasExtension("a.msgx", ".msg"));
+  EXPECT_EQ(ctlapp::TitleText("/Home/Me/Week.seq", true), "Week.seq *");
+  EXPECT_EQ(ctlapp::TitleText("new.sch", false), "new.sch");
+  EXPECT_EQ(ctlapp::WithDefaultExtension("/d/plan", "sch"), "/d/plan.sch");
+  EXPECT_EQ(ctlapp::WithDefaultExtension("/d.x/plan.Seq", "sch"), "/d.x/plan.Seq");
+  EXPECT_EQ(ctlapp::WithDefaultExtension("/d.x/plan", "sch"), "/d.x/plan.sch");
+  EXPECT_EQ(ctlapp::AbsolutePath("/w", "new.seq"), "/w/new.seq");
+  EXPECT_EQ(ctlapp::AbsolutePath("/w", "/x/Y.seq"), "/x/Y.seq");
+  EXPECT_TRUE(ctlapp::IsTypedDate("12/25"));
+  EXPECT_FALSE(ctlapp::IsTypedDate("12-25"));
+  EXPECT_TRUE(ctlapp::IsDayWord("M-F"));
+  EXPECT_FALSE(ctlapp::IsDayWord("12/25"));
+}
+
+TEST(SequenceList, EditingKeepsTheSelectionWhereTheOperatorExpectsIt) {
+  ctlapp::SequenceList s;
+  EXPECT_EQ(s.Selected(), -1);
+  EXPECT_TRUE(s.Replace("/m/a.msg"));  // no selection: acts as Insert
+  s.Insert("/m/b.msg");
+  s.Insert("/m/c.msg");
+  EXPECT_EQ(s.Entries(), (std::vector<std::string>{"/m/a.msg", "/m/b.msg", "/m/c.msg"}));
+  EXPECT_EQ(s.Selected(), 0);
+  EXPECT_FALSE(s.MoveUp());
+  EXPECT_TRUE(s.MoveDown());
+  EXPECT_EQ(s.Entries(), (std::vector<std::string>{"/m/b.msg", "/m/a.msg", "/m/c.msg"}));
+  EXPECT_EQ(s.Selected(), 1);
+  s.Replace("/m/D.msg");
+  EXPECT_EQ(s.Entries()[1], "/m/D.msg");
+  EXPECT_EQ(s.Selected(), 1);
+  s.Select(2);
+  EXPECT_FALSE(s.MoveDown());
+  EXPECT_TRUE(s.Remove());  // the last: the selection moves to the new last
+  EXPECT_EQ(s.Selected(), 1);
+  s.Select(0);
+  EXPECT_TRUE(s.Remove());  // the selection stays in place
+  EXPECT_EQ(s.Entries(), (std::vector<std::string>{"/m/D.msg"}));
+  EXPECT_EQ(s.Selected(), 0);
+  EXPECT_TRUE(s.Clear());
+  EXPECT_FALSE(s.Remove());
+}
+
+TEST(SequenceFile, IsOneCrLfLinePerEntryAndReadsEveryLineBack) {
+  TempDir dir;
+  ctlapp::SequenceList s;
+  EXPECT_FALSE(s.Save(dir.File("empty.seq")));
+  EXPECT_FALSE(fs::exists(dir.File("empty.seq")));
+
+  s.Insert("/Work/Hello.msg");
+  s.Insert("");
+  s.Insert("/work/b.msg");
+  ASSERT_TRUE(s.Save(dir.File("a.seq")));
+  EXPECT_EQ(ReadBytes(dir.File("a.seq")), "/Work/Hello.msg\r\n\r\n/work/b.msg\r\n");
+
+  ctlapp::SequenceList t;
+  t.Load(dir.File("a.seq"));
+  EXPECT_EQ(t.Entries(), s.Entries());
+  EXPECT_EQ(t.Selected(), 0);
+
+  WriteBytes(dir.File("lf.seq"), "x.msg\n\ny.msg");
+  t.Load(dir.File("lf.seq"));
+  EXPECT_EQ(t.Entries(), (std::vector<std::string>{"x.msg", "", "y.msg"}));
+
+  EXPECT_THROW(t.Load(dir.File("missing.seq")), platform::InOutError);
+  EXPECT_EQ(t.Entries().size(), 3u);  // a failed open leaves the list as it was
+}
+
+TEST(ScheduleGrid, EditingFillsTheEmptyRowThenAppends) {
+  ctlapp::ScheduleGrid g;
+  ASSERT_EQ(g.Rows().size(), 1u);
+  EXPECT_FALSE(g.HasEntries());
+  g.Insert("/m/a.msg");
+  ASSERT_EQ(g.Rows().size(), 1u);
+  EXPECT_EQ(g.Rows()[0].file, "/m/a.msg");
+  EXPECT_EQ(g.Rows()[0].time, "  :  ");
+  g.Insert("/m/b.msg");
+  g.Insert("/m/c.msg");
+  ASSERT_EQ(g.Rows().size(), 3u);
+  EXPECT_EQ(g.Current(), 0);
+  g.SetDateTime(0, "12/25", "10:30");
+  g.SetDateTime(1, "  /  ", "  :  ");
+  EXPECT_EQ(g.Rows()[1].date, "");
+  g.SetCurrent(2);
+  g.Replace("/m/C2.msg");
+  EXPECT_EQ(g.Rows()[2].file, "/m/C2.msg");
+  EXPECT_FALSE(g.MoveDown());
+  EXPECT_TRUE(g.MoveUp());
+  EXPECT_EQ(g.Current(), 1);
+  EXPECT_EQ(g.Rows()[1].file, "/m/C2.msg");
+  EXPECT_TRUE(g.MoveRow(1, 0));
+  EXPECT_EQ(g.Rows()[0].file, "/m/C2.msg");
+  EXPECT_EQ(g.Rows()[1].file, "/m/a.msg");
+  EXPECT_EQ(g.Rows()[1].date, "12/25");
+  g.SetCurrent(2);
+  g.RemoveCurrent();
+  EXPECT_EQ(g.Rows().size(), 2u);
+  EXPECT_EQ(g.Current(), 1);
+  g.RemoveCurrent();
+  g.RemoveCurrent();  // the only row: cleared, not removed
+  ASSERT_EQ(g.Rows().size(), 1u);
+  EXPECT_EQ(g.Rows()[0].file, "");
+}
+
+TEST(ScheduleFile, IsFileDateTimeLinesAndShortLinesLeaveCellsEmpty) {
+  TempDir dir;
+  ctlapp::ScheduleGrid g;
+  g.Insert("/m/hello.msg");
+  g.Insert("/m/world.msg");
+  g.SetDateTime(0, "12/25", "10:30");
+  g.Save(dir.File("a.sch"));
+  EXPECT_EQ(ReadBytes(dir.File("a.sch")), "/m/hello.msg;12/25;10:30\r\n/m/world.msg;;  :  \r\n");
+
+  ctlapp::ScheduleGrid h;
+  h.Load(dir.File("a.sch"));
+  ASSERT_EQ(h.Rows().size(), 2u);
+  EXPECT_EQ(h.Rows()[0].date, "12/25");
+  EXPECT_EQ(h.Rows()[1].time, "  :  ");
+
+  WriteBytes(dir.File("short.sch"), "/m/x.msg;DLY\n/m/y.msg\n;;\n");
+  h.SetCurrent(1);
+  h.Load(dir.File("short.sch"));
+  ASSERT_EQ(h.Rows().size(), 3u);
+  EXPECT_EQ(h.Rows()[0].date, "DLY");
+  EXPECT_EQ(h.Rows()[0].time, "");
+  EXPECT_EQ(h.Rows()[1].file, "/m/y.msg");
+  EXPECT_EQ(h.Rows()[1].date, "");
+  EXPECT_EQ(h.Rows()[2].file, "");
+  EXPECT_EQ(h.Current(), 1);  // loading keeps the current row
+
+  WriteBytes(dir.File("empty.sch"), "");
+  h.Load(dir.File("empty.sch"));
+  EXPECT_EQ(h.Rows().size(), 1u);
+}

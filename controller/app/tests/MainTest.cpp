@@ -1,0 +1,615 @@
+// The controller's main window, offscreen, with the simulated sign behind a
+// loopback TCP port: start-up, the pages and their files, the job commands and
+// the records the sign receives.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "Samples.h"
+#include "common/CommandRecord.h"
+#include "common/ControllerCommandFiles.h"
+#include "platform/BinaryFile.h"
+#include "common/Util.h"
+#include "controller/Job.h"
+#include "controller/Settings.h"
+#include "controllerapp/IntOpt.h"
+#include "controllerapp/Main.h"
+#include "controllerapp/MainLink.h"
+#include "controllerapp/SchSetup.h"
+#include "controllerapp/Seldir.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProfileFile.h"
+#include "signsim/SignSim.h"
+
+namespace QTest {
+template <>
+inline char* toString(const std::string& s) {
+  return qstrdup(signsim::Printable(s).c_str());
+}
+template <>
+inline char* toString(const std::vector<std::string>& v) {
+  std::string all = "[";
+  for (const std::string& s : v) all += (all.size() > 1 ? ", \"" : "\"") + signsim::Printable(s) + "\"";
+  return qstrdup((all + "]").c_str());
+}
+}  // namespace QTest
+
+namespace fs = std::filesystem;
+using ctlapp::ListKind;
+using ctlapp::TfrmMain;
+
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Runs `act` on the first modal dialog of type D once it is shown.
+template <typename D>
+void WhenModal(std::function<void(D*)> act) {
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(d);
+    }
+  });
+  timer->start();
+}
+
+// The bytes a record puts on the link: its text and its CRC, high byte first.
+// The CRC here is the sign simulator's own bitwise one.
+std::string OnTheLink(const std::string& text) {
+  const std::uint16_t crc = signsim::CommandCrc(text);
+  return text + static_cast<char>(crc >> 8) + static_cast<char>(crc & 0xFF);
+}
+
+// The records' texts; the wake-up (whose date and time are those of the
+// moment it was written) stands as "WAKEUP" once its form has been checked.
+std::vector<std::string> Texts(const std::vector<signsim::SignEntry>& records) {
+  std::vector<std::string> t;
+  for (const auto& r : records) {
+    const bool wake = r.text.rfind("{N00,M=AML,D=24 ", 0) == 0 && r.text.size() == 31 && r.text.back() == '}' &&
+                      r.wakeAts == 22 && r.crcOk;
+    t.push_back(wake ? "WAKEUP" : r.text);
+  }
+  return t;
+}
+
+#define ASSERT_RECORDS(records, expected) QCOMPARE(Texts(records), (expected))
+
+}  // namespace
+
+class MainTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::string programDir_;
+  std::string messagesDir_;
+  std::unique_ptr<platform::ScopedRecordingBoxes> boxes_;
+  std::unique_ptr<TfrmMain> main_;
+
+  // A fresh program directory (no settings file unless `withSign`) and
+  // messages directory as the current one.
+  void Fresh(bool withSign) {
+    main_.reset();
+    dir_ = std::make_unique<QTemporaryDir>();
+    programDir_ = dir_->path().toStdString();
+    messagesDir_ = programDir_ + "/messages";
+    fs::create_directories(messagesDir_);
+    qputenv("LEDSIGN_PROGRAM_DIR", dir_->path().toLocal8Bit());
+    qputenv("LEDSIGN_SYSTEM_DIR", dir_->path().toLocal8Bit());
+    QDir::setCurrent(QString::fromStdString(messagesDir_));
+    ctlsamples::WriteSampleMessages(messagesDir_);
+    if (withSign) ctlsamples::EnsureTryoutSettings(programDir_);
+    boxes_ = std::make_unique<platform::ScopedRecordingBoxes>();
+  }
+
+  TfrmMain& Start() {
+    main_ = std::make_unique<TfrmMain>();
+    main_->show();
+    main_->activateWindow();
+    if (!QTest::qWaitFor([&] { return main_->StartedUp(); }, 2000)) main_->FormActivate();
+    return *main_;
+  }
+
+  void SelectSource(const QString& name) {
+    const auto items = main_->lstSource->findItems(name, Qt::MatchExactly);
+    QVERIFY2(!items.isEmpty(), qPrintable(name));
+    main_->lstSource->setCurrentItem(items.first());
+  }
+
+  std::string Messages(const std::string& name) const { return messagesDir_ + "/" + name; }
+
+  // Runs the job asked for by `request` and waits for its report.
+  void RunJob(const std::function<void()>& request, bool expectSuccess = true) {
+    controller::JobRunner* runner = main_->Link().Runner();
+    QVERIFY(runner);
+    QSignalSpy finished(runner, &controller::JobRunner::jobFinished);
+    request();
+    QVERIFY(finished.wait(15000));
+    QCOMPARE(finished.first().at(0).toBool(), expectSuccess);
+  }
+
+  std::vector<std::string> MessageRecords(const std::string& file) {
+    std::vector<std::string> texts;
+    for (const auto& r : cmdfile::ReadCommandRecords(platform::ReadWholeFile(file))) texts.push_back(r.text);
+    return texts;
+  }
+
+ private slots:
+  void cleanup() {
+    main_.reset();
+    boxes_.reset();
+  }
+
+  void freshStartCreatesTheSettingsAndRunsOnce() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    QVERIFY(m.StartedUp());
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    QVERIFY(fs::exists(ini));
+    QCOMPARE(platform::ReadProfileString(ini, "Communication", "IS TCP").value_or("?"), std::string("1"));
+    QCOMPARE(platform::ReadProfileString(ini, "SIGN 50", "Name").value_or("?"), std::string(""));
+    QVERIFY(m.Link().IsTcp());
+    QCOMPARE(m.cboID->currentText(), QString("00"));
+    QCOMPARE(m.cboID->count(), 100);
+    QCOMPARE(m.palLocation->text(), QString(" Working Directory: ") + QDir::currentPath());
+    QCOMPARE(m.palTitle_SEQ->text(), QString("new.seq"));
+    QCOMPARE(m.palTitle_SCH->text(), QString("new.sch"));
+    QCOMPARE(m.PC->currentWidget(), m.tsSEQ);
+    QCOMPARE(m.lstSource->count(), 3);  // *.MSG lists .MSG files whatever their case
+    QVERIFY(m.spdDial->isEnabled());
+    QVERIFY(!m.spdHangUp->isEnabled());
+    QVERIFY(!m.spdRUN_SEQ->isEnabled());
+    QVERIFY(!m.spdInterrupt->isEnabled());
+    QVERIFY((*boxes_)->Texts().empty());  // the New commands asked nothing
+
+    // A second activation (after a modal dialog, say) does not start up again.
+    m.cboID->setCurrentIndex(7);
+    SelectSource("Offer.MSG");
+    m.spdINS_SEQClick();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&m, &activate);
+    m.FormActivate();
+    QCOMPARE(m.cboID->currentText(), QString("07"));
+    QCOMPARE(m.Sequence().Entries().size(), std::size_t{1});
+    QCOMPARE(m.palTitle_SEQ->text(), QString("new.seq *"));
+  }
+
+  void buttonsFollowTheSelectionAndTheFilter() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    std::ofstream(Messages("readme.txt")) << "not a message";
+    std::ofstream(Messages("lower.msg")) << "";
+    m.cboFilter->setCurrentIndex(1);  // All files
+    QCOMPARE(m.lstSource->count(), 5);
+    SelectSource("readme.txt");
+    for (QToolButton* b : {m.spdInterrupt, m.spdINS_SEQ, m.spdREP_SEQ, m.spdINS_SCH, m.spdREP_SCH}) {
+      QVERIFY(!b->isEnabled());
+    }
+    SelectSource("lower.msg");
+    for (QToolButton* b : {m.spdInterrupt, m.spdINS_SEQ, m.spdREP_SEQ, m.spdINS_SCH, m.spdREP_SCH}) {
+      QVERIFY(b->isEnabled());
+    }
+    m.spdINS_SCHClick();
+    QVERIFY(m.spdRUN_SCH->isEnabled());
+    QVERIFY(m.spdSetup_SCH->isEnabled());
+    QVERIFY(!m.spdRUN_SEQ->isEnabled());
+    m.cboFilter->setCurrentIndex(0);
+    QCOMPARE(m.lstSource->count(), 4);
+
+    // The directory dialog: the status bar names the new directory.
+    const std::string other = programDir_ + "/Other Dir";
+    fs::create_directories(other);
+    WhenModal<ctlapp::TFRMSelDir>([other](ctlapp::TFRMSelDir* d) {
+      d->SetDirectory(other);
+      d->btnOkClick();
+    });
+    m.spdChgDirClick();
+    QCOMPARE(m.palLocation->text(), QString::fromStdString("Location: " + other));
+    QCOMPARE(m.lstSource->count(), 0);
+    QVERIFY(!m.spdInterrupt->isEnabled());
+  }
+
+  void sequenceIsSavedReopenedAndRunOverTcp() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    QCOMPARE(m.cboSigns->currentText(), QString("Simulated sign"));
+
+    for (const char* name : {"Welcome.MSG", "Offer.MSG", "Closing.MSG"}) {
+      SelectSource(name);
+      m.spdINS_SEQClick();
+    }
+    const std::vector<std::string> paths = {Messages("Welcome.MSG"), Messages("Offer.MSG"), Messages("Closing.MSG")};
+    QCOMPARE(m.Sequence().Entries(), paths);
+    QCOMPARE(m.palTitle_SEQ->text(), QString("new.seq *"));
+
+    // Save As with a name typed without extension.
+    std::string title;
+    std::string ext;
+    m.fileDialogs.save = [&](QWidget*, const std::string& t, const std::string&, const std::string& e,
+                             const std::string&) {
+      title = t;
+      ext = e;
+      return messagesDir_ + "/Week";
+    };
+    m.btnSaveAs_SEQClick(ListKind::Sequence);
+    QCOMPARE(title, std::string("Save As Sequence File"));
+    QCOMPARE(ext, std::string("seq"));
+    const std::string saved = messagesDir_ + "/Week.seq";
+    QCOMPARE(ReadBytes(saved), paths[0] + "\r\n" + paths[1] + "\r\n" + paths[2] + "\r\n");
+    QCOMPARE(m.palTitle_SEQ->text(), QString("Week.seq"));
+
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // begin a new job
+    m.btnNew_SEQClick(ListKind::Sequence);
+    QVERIFY(m.Sequence().Empty());
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Are you sure to begin a new job?"});
+
+    std::string filter;
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string& f) {
+      filter = f;
+      return saved;
+    };
+    m.btnOpen_SEQClick(ListKind::Sequence);
+    QCOMPARE(filter, std::string("Sequence Files (*.seq)"));
+    QCOMPARE(m.Sequence().Entries(), paths);
+    QCOMPARE(m.palTitle_SEQ->text(), QString("Week.seq"));
+    QVERIFY(m.spdRUN_SEQ->isEnabled());
+
+    (*boxes_)->Clear();
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const std::string& p : paths) {
+      for (const std::string& t : MessageRecords(p)) expected.push_back(t);
+    }
+    expected.push_back("{RX,WELCOME OFFER CLOSING}");
+    expected.push_back("{E}");
+    QCOMPARE(expected.size(), std::size_t{11});  // 3 + 2 + 3 records in the three files
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    const auto records = sign.Records();
+    ASSERT_RECORDS(records, expected);
+    QCOMPARE(records[0].wakeAts, 22);
+    QCOMPARE(records[9].raw, OnTheLink("{RX,WELCOME OFFER CLOSING}"));
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+  }
+
+  void scheduleIsValidatedThenRunOverTcp() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    std::ofstream(Messages("Fourth.MSG"), std::ios::binary) << ReadBytes(Messages("Offer.MSG"));
+
+    const std::string sch = Messages("plan.sch");
+    std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";;10:00\r\n"
+                                         << Messages("Offer.MSG") << ";;\r\n"
+                                         << Messages("Closing.MSG") << ";DLY;  :  \r\n"
+                                         << Messages("Fourth.MSG") << ";SUN;9:05:30\r\n";
+    // Opened from the sequence page: the schedule is loaded, the page stays.
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+    m.btnOpen_SEQClick(ListKind::Sequence);
+    QCOMPARE(m.PC->currentWidget(), m.tsSEQ);
+    QCOMPARE(m.Schedule().Rows().size(), std::size_t{4});
+    QCOMPARE(m.palTitle_SCH->text(), QString("plan.sch"));
+    QVERIFY(m.spdRUN_SCH->isEnabled());
+
+    auto run = [&] { m.spdRUN_SCHClick(); };
+    run();
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Both date and time are necessary!"));
+    QCOMPARE(m.Link().Runner()->JobType(), 0);
+    QCOMPARE(m.strgrdSelected->currentRow(), 0);
+
+    // Row 1 gets a typed date and an impossible time through the dialog.
+    WhenModal<ctlapp::TfrmSchSetup>([](ctlapp::TfrmSchSetup* d) {
+      d->DateItemClick(1);
+      QTest::keyClicks(d->edtD, "1225");
+      d->edtT->selectAll();
+      QTest::keyClicks(d->edtT, "2500");
+      d->btnOk->click();
+    });
+    m.spdSetup_SCHClick();
+    QCOMPARE(m.Schedule().Rows()[0].date, std::string("12/25"));
+    QCOMPARE(m.Schedule().Rows()[0].time, std::string("25:00"));
+    run();
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Time format error!"));
+
+    bool editable = false;
+    WhenModal<ctlapp::TfrmSchSetup>([&](ctlapp::TfrmSchSetup* d) {
+      editable = d->DateEditable();
+      d->edtT->selectAll();
+      QTest::keyClicks(d->edtT, "1030");
+      d->btnOk->click();
+    });
+    m.spdSetup_SCHClick();
+    QVERIFY(editable);
+    run();
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Time is necessary!"));
+    QCOMPARE(m.strgrdSelected->currentRow(), 2);
+    QCOMPARE(m.Schedule().Rows()[1].time, std::string("  :  "));
+
+    // The day word stays read-only; only the time is typed.
+    QString word;
+    WhenModal<ctlapp::TfrmSchSetup>([&](ctlapp::TfrmSchSetup* d) {
+      editable = d->DateEditable();
+      word = d->edtD->text();
+      QTest::keyClicks(d->edtT, "0800");
+      d->btnOk->click();
+    });
+    m.spdSetup_SCHClick();
+    QVERIFY(!editable);
+    QCOMPARE(word, QString("DLY"));
+
+    (*boxes_)->Clear();
+    RunJob(run);
+    QCOMPARE(m.Schedule().Rows()[3].time, std::string("09:05"));
+    const std::string rj = "{RJ,12/25 10:30 WELCOME OFFER; DLY 08:00 CLOSING; SUN 09:05 FOURTH}";
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const char* f : {"Welcome.MSG", "Offer.MSG", "Closing.MSG", "Fourth.MSG"}) {
+      for (const std::string& t : MessageRecords(Messages(f))) expected.push_back(t);
+    }
+    expected.push_back(rj);
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    const auto records = sign.Records();
+    ASSERT_RECORDS(records, expected);
+    const auto& schRecord = records[records.size() - 2];
+    QCOMPARE(schRecord.raw, OnTheLink(rj));
+    QVERIFY(schRecord.crcOk);
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+
+    // Saved with the normalised times.
+    m.btnSave_SEQClick(ListKind::Schedule);
+    const std::string lines = ReadBytes(sch);
+    QVERIFY(lines.find(";SUN;09:05\r\n") != std::string::npos);
+    QVERIFY(lines.find(";12/25;10:30\r\n") != std::string::npos);
+  }
+
+  void interruptAndControlCommandsSendTheirRecords() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+
+    SelectSource("Closing.MSG");
+    QString initial;
+    WhenModal<ctlapp::TfrmIntOpt>([&](ctlapp::TfrmIntOpt* d) {
+      initial = d->cbxN->currentText();
+      d->cbxN->setCurrentIndex(3);
+      d->btnOk->click();
+    });
+    RunJob([&] { m.spdInterruptClick(); });
+    QCOMPARE(initial, QString("00"));
+    QVERIFY(sign.WaitForRecords(6, std::chrono::milliseconds(2000)));
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const std::string& t : MessageRecords(Messages("Closing.MSG"))) expected.push_back(t);
+    expected.push_back("{RI,Closing,03}");
+    expected.push_back("{E}");
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE(sign.Records()[4].raw, OnTheLink("{RI,Closing,03}"));
+
+    struct Command {
+      std::function<void()> request;
+      const char* text;
+    };
+    const Command commands[] = {
+        {[&] { m.btnS_ResetClick(); }, "{Z}"},
+        {[&] { m.btnS_ClearClick(); }, "{CA}"},
+        {[&] { m.ManualDimmingNight1Click(); }, "{S,DM=D}"},
+    };
+    for (const Command& c : commands) {
+      sign.Core().ClearLog();
+      RunJob(c.request);
+      QVERIFY(sign.WaitForRecords(3, std::chrono::milliseconds(2000)));
+      ASSERT_RECORDS(sign.Records(), (std::vector<std::string>{"WAKEUP", c.text, "{E}"}));
+      QCOMPARE(sign.Records()[1].raw, OnTheLink(c.text));
+    }
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+  }
+
+  void dialInTcpModeAndQuitAnsweredNo() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    bool dialled = false;
+    m.showDialUp = [&](TfrmMain&) { dialled = true; };
+    m.spdDialClick();
+    m.spdHangUpClick();
+    QCOMPARE((*boxes_)->Texts(), (std::vector<std::string>{"Please active RS232 mode first.",
+                                                            "Please active RS232 mode first."}));
+    QVERIFY(!dialled);
+
+    (*boxes_)->QueueAnswer(platform::kResultNo);
+    m.Exit1Click();
+    QVERIFY(m.isVisible());
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Are you sure to quit?"));
+    (*boxes_)->QueueAnswer(platform::kResultYes);
+    m.close();
+    QVERIFY(!m.isVisible());
+  }
+
+  // RS-232 with COM1 pointing at nothing: the set-up says so, the program
+  // goes on, and a job over the closed port fails.
+  void rs232WithAMissingPortReportsTheFailure() {
+    Fresh(true);
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(programDir_ + "/no-such-tty"));
+    QVERIFY(platform::WriteProfileString(programDir_ + "/SML_WIN.INI", "Communication", "IS TCP", "0"));
+    TfrmMain& m = Start();
+    QVERIFY(!m.Link().IsTcp());
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Serial Port setup error!"});
+    bool dialled = false;
+    m.showDialUp = [&](TfrmMain&) { dialled = true; };
+    m.spdDialClick();
+    QVERIFY(dialled);
+    RunJob([&] { m.btnS_ResetClick(); }, false);
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended fail !!"));
+    qunsetenv("LEDSIGN_COM1");
+  }
+
+  // RS-232 through COM1 to the simulated sign with CRC checking on and ID 07:
+  // the answers come back through the port's receive handler, and a refused
+  // record is sent again.
+  void rs232SequenceThroughComOneReadsTheAnswers() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::string slave = sign.StartPty();
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(slave));
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    QVERIFY(platform::WriteProfileString(ini, "Communication", "IS TCP", "0"));
+    QVERIFY(platform::WriteProfileString(ini, "Communication", "CRC Check", "1"));
+    QVERIFY(platform::WriteProfileString(ini, "Communication", "CRC Wait MSec", "500"));
+    sign.SetScript("0,1");  // the wake-up accepted, the first message record refused once
+    TfrmMain& m = Start();
+    QVERIFY((*boxes_)->Texts().empty());
+    m.cboID->setCurrentIndex(7);
+    SelectSource("Offer.MSG");
+    m.spdINS_SEQClick();
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    const std::vector<std::string> offer = MessageRecords(Messages("Offer.MSG"));
+    QCOMPARE(offer.size(), std::size_t{2});
+    QVERIFY(sign.WaitForRecords(6, std::chrono::milliseconds(2000)));
+    std::vector<std::string> texts;
+    for (const auto& r : sign.Records()) texts.push_back(r.text);
+    QCOMPARE(texts.size(), std::size_t{6});
+    QVERIFY(texts[0].rfind("{N07,M=AML,D=24 ", 0) == 0);
+    QCOMPARE(texts[0].substr(texts[0].size() - 3), std::string(",S}"));
+    QCOMPARE(std::vector<std::string>(texts.begin() + 1, texts.end()),
+             (std::vector<std::string>{offer[0], offer[0], offer[1], "{RX,OFFER}", "{E}"}));
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+    main_.reset();
+    qunsetenv("LEDSIGN_COM1");
+  }
+
+  void openAsksTheSaveQuestionForTheListItReplaces() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    SelectSource("Welcome.MSG");
+    m.spdINS_SEQClick();  // the sequence is modified, the schedule is not
+    const std::string sch = Messages("a.sch");
+    std::ofstream(sch, std::ios::binary) << Messages("Offer.MSG") << ";MON;08:00\r\n";
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+    m.btnOpen_SEQClick(ListKind::Sequence);
+    QVERIFY((*boxes_)->Texts().empty());
+    QCOMPARE(m.Schedule().Rows()[0].date, std::string("MON"));
+
+    // Save As from the schedule page saves a schedule.
+    std::string title;
+    std::string ext;
+    m.fileDialogs.save = [&](QWidget*, const std::string& t, const std::string&, const std::string& e,
+                             const std::string&) {
+      title = t;
+      ext = e;
+      return messagesDir_ + "/Copy";
+    };
+    m.btnSaveAs_SEQClick(ListKind::Schedule);
+    QCOMPARE(title, std::string("Save As Schedule File"));
+    QCOMPARE(ext, std::string("sch"));
+    QCOMPARE(ReadBytes(messagesDir_ + "/Copy.sch"), Messages("Offer.MSG") + ";MON;08:00\r\n");
+    QVERIFY(!fs::exists(messagesDir_ + "/Copy.seq"));
+    QCOMPARE(m.PC->currentWidget(), m.tsSCH);
+
+    // Opening a sequence over the modified one asks, and No keeps the file unwritten.
+    const std::string seq = Messages("b.seq");
+    std::ofstream(seq, std::ios::binary) << Messages("Offer.MSG") << "\r\n";
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return seq; };
+    (*boxes_)->QueueAnswer(platform::kResultNo);
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"File has been changed. Do you want to save?"});
+    QCOMPARE(m.Sequence().Entries(), std::vector<std::string>{Messages("Offer.MSG")});
+    QVERIFY(!fs::exists(Messages("new.seq")));
+
+    // Empty asks first; Save of an empty sequence writes nothing and keeps " *".
+    (*boxes_)->QueueAnswer(platform::kResultYes);
+    m.spdClearAll_SEQClick();
+    QVERIFY(m.Sequence().Empty());
+    QCOMPARE(m.palTitle_SEQ->text(), QString("b.seq *"));
+    fs::remove(seq);
+    m.btnSave_SEQClick(ListKind::Sequence);
+    QVERIFY(!fs::exists(seq));
+    QCOMPARE(m.palTitle_SEQ->text(), QString("b.seq *"));
+  }
+
+  void scheduleDialogSetsDayWordsAndTypedDates() {
+    ctlapp::TfrmSchSetup d;
+    d.Prepare("12/25", "10:30");
+    QVERIFY(d.DateEditable());
+    QCOMPARE(d.edtD->inputMask(), QString("99/99;_"));
+    QCOMPARE(d.DateCell(), std::string("12/25"));
+    QCOMPARE(d.TimeCell(), std::string("10:30"));
+    struct Word {
+      int tag;
+      const char* word;
+    };
+    const Word words[] = {{2, "DLY"}, {3, "SUN"}, {4, "MON"},  {5, "TUE"},  {6, "WED"}, {7, "THU"},
+                          {8, "FRI"}, {9, "SAT"}, {10, "M-F"}, {11, "WKD"}};
+    for (const Word& w : words) {
+      d.DateItemClick(w.tag);
+      QVERIFY(!d.DateEditable());
+      QVERIFY(d.edtD->inputMask().isEmpty());
+      QCOMPARE(d.DateCell(), std::string(w.word));
+    }
+    QCOMPARE(d.pmuDate->actions().size(), 11);
+    QCOMPARE(d.pmuDate->actions().at(9)->text(), QString("Mon - Fri"));
+    d.DateItemClick(1);  // a typed date again: editable and empty
+    QVERIFY(d.DateEditable());
+    QCOMPARE(d.DateCell(), std::string());  // the untouched mask is no date
+    d.btnClearClick();
+    QVERIFY(!d.DateEditable());
+    QCOMPARE(d.DateCell(), std::string());
+    QCOMPARE(d.TimeCell(), std::string("  :  "));
+    d.Prepare("", "  :  ");  // an undated row opens read-only
+    QVERIFY(!d.DateEditable());
+    d.Prepare("12-25", "08:00");  // no "/": not a typed date
+    QVERIFY(!d.DateEditable());
+  }
+
+  void screenshotOfTheMainWindow() {
+    Fresh(true);
+    TfrmMain& m = Start();
+    SelectSource("Welcome.MSG");
+    m.spdINS_SEQClick();
+    SelectSource("Offer.MSG");
+    m.spdINS_SEQClick();
+    m.resize(1100, 680);
+    QApplication::processEvents();
+    const QString dir = SCREENSHOT_DIR;
+    QDir().mkpath(dir);
+    const QString path = dir + "/marvanex-main.png";
+    QVERIFY(m.grab().save(path));
+    qInfo("main window screenshot: %s", qPrintable(path));
+    m.PC->setCurrentWidget(m.tsSCH);
+    SelectSource("Closing.MSG");
+    m.spdINS_SCHClick();
+    QApplication::processEvents();
+    QVERIFY(m.grab().save(dir + "/marvanex-schedule.png"));
+    qInfo("schedule page screenshot: %s", qPrintable(dir + "/marvanex-schedule.png"));
+  }
+};
+
+QTEST_MAIN(MainTest)
+#include "MainTest.moc"
