@@ -114,10 +114,15 @@ bool DeliverTrigger(PortRecord& r, std::uint16_t message, std::uint16_t wParam,
   bool closed = false;
   for (const auto& node : nodes) {
     bool removed;
+    // The window's executor is read under the lock, while the node is known to
+    // be registered: a close on the main thread deregisters (under the lock)
+    // before it destroys the window.
+    platform::MainThreadExecutor* windowExecutor = nullptr;
     {
       std::lock_guard lock(r.portLock);
       r.perHandlerCount = 0;
       removed = node->removed;
+      if (!removed && node->window != nullptr) windowExecutor = &node->window->Executor();
     }
     if (!removed && !r.kill.load()) {
       if (node->kind == 2) {
@@ -130,7 +135,7 @@ bool DeliverTrigger(PortRecord& r, std::uint16_t message, std::uint16_t wParam,
         } catch (...) {
           // A handler's exception never reaches the dispatch thread's loop.
         }
-      } else if (node->window != nullptr) {
+      } else if (windowExecutor != nullptr) {
         TriggerWindow* window = node->window;
         PortRecord* record = &r;
         auto work = [record, node, window, fullMessage, wParam, lParam] {
@@ -146,8 +151,7 @@ bool DeliverTrigger(PortRecord& r, std::uint16_t message, std::uint16_t wParam,
           std::lock_guard lock(record->portLock);
           record->handlerThread = {};
         };
-        auto& executor = window->Executor();
-        auto ticket = executor.Post(std::move(work));
+        auto ticket = windowExecutor->Post(std::move(work));
         {
           std::lock_guard lock(r.ticketMutex);
           r.currentTicket = ticket;

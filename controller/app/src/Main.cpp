@@ -1,4 +1,5 @@
 #include "controllerapp/Main.h"
+#include "controllerdialup/DialUp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -88,6 +89,16 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   setWindowTitle("Marvane for Windows");
   link_ = std::make_unique<MainLink>(*this);
+  frmDialUp_ = std::make_unique<dialup::TfrmDialUp>(link_->VnkModemS(), this);
+  frmDialUp_->hooks.selectedTelephone = [this] {
+    const auto* entry = controller::SignEntry(link_->Table(), cboSigns->currentIndex() + 1);
+    return entry ? entry->tel : std::string();
+  };
+  frmDialUp_->hooks.connected = [this] {
+    spdDial->setEnabled(false);
+    spdHangUp->setEnabled(true);
+  };
+  showDialUp = [](TfrmMain& main) { dialup::RunDialUp(main.DialUpWindow()); };
 
   auto* central = new QWidget(this);
   auto* top = new QVBoxLayout(central);

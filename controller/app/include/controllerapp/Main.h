@@ -12,6 +12,10 @@
 
 #include "controllerapp/Lists.h"
 
+namespace dialup {
+class TfrmDialUp;
+}
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -101,9 +105,9 @@ class TfrmMain : public QMainWindow {
   // --- modem ---
   void spdDialClick();
   void spdHangUpClick();
-  // The dial-up window, filled in by the dial-up window's unit (it dials
-  // through Link().VnkModemS()); unset, Dial in RS-232 mode does nothing.
+  // Shows the dial-up window (tests may replace it).
   std::function<void(TfrmMain&)> showDialUp;
+  dialup::TfrmDialUp& DialUpWindow() { return *frmDialUp_; }
 
   // The models behind the pages.
   SequenceList& Sequence() { return seq_; }
@@ -172,6 +176,8 @@ class TfrmMain : public QMainWindow {
   bool startedUp_ = false;
   bool rendering_ = false;
   std::unique_ptr<MainLink> link_;
+  // Declared after the link: the dial-up window goes before the modem it dials.
+  std::unique_ptr<dialup::TfrmDialUp> frmDialUp_;
 };
 
 }  // namespace ctlapp
