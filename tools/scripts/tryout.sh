@@ -43,5 +43,9 @@ if [ ! -x "$exe" ]; then
   echo "$program is not built yet in this version of the suite."
   exit 1
 fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display: start $program from a desktop session (or under xvfb-run)."
+  exit 1
+fi
 cd "$tryout/messages"
 "$exe"
