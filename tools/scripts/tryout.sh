@@ -2,7 +2,7 @@
 # tryout.sh BUILD_DIR PROGRAM: lays out ./tryout and starts PROGRAM there with
 # the simulated sign behind COM1 and 127.0.0.1:3001.
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 program=$2
 top=$(pwd)
 tryout=$top/tryout
