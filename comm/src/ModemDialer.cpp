@@ -177,6 +177,21 @@ void TVnkCustomModemDialer::Retry() {
   }
 }
 
+void TVnkCustomModemDialer::RetryOrAbandon() {
+  try {
+    Retry();
+  } catch (...) {
+    Abandon();
+    throw;
+  }
+}
+
+void TVnkCustomModemDialer::Abandon() {
+  ReleaseTimers(true);
+  FinishDial();
+  status_ = dsFailed;
+}
+
 void TVnkCustomModemDialer::FinishDial() {
   dialing_ = false;
   waitingForRetry_ = false;
@@ -227,11 +242,7 @@ void TVnkCustomModemDialer::PortTriggerTimer(TVnkCustomComPort& port, std::uint1
     // A step that failed leaves nothing running that would ever end the
     // dialing: end it, so the operator can dial again.
     failure = std::current_exception();
-    if (dialing_) {
-      ReleaseTimers(true);
-      FinishDial();
-      status_ = dsFailed;
-    }
+    if (dialing_) Abandon();
   }
   if (saved) saved(port, handle);
   if (failure) std::rethrow_exception(failure);
@@ -263,14 +274,7 @@ void TVnkCustomModemDialer::Failed(TDialerOption abortOption, void (TVnkCustomMo
     FinishDial();
   } else {
     (this->*fire)();
-    try {
-      Retry();
-    } catch (...) {
-      ReleaseTimers(true);
-      FinishDial();
-      status_ = dsFailed;
-      throw;
-    }
+    RetryOrAbandon();
   }
 }
 
@@ -309,14 +313,7 @@ void TVnkCustomModemDialer::ModemDialTimedOut(TComponent& sender) {
   saved(sender);
   if (!dialing_) return;
   DoDialTimedOut();
-  try {
-    Retry();
-  } catch (...) {
-    ReleaseTimers(true);
-    FinishDial();
-    status_ = dsFailed;
-    throw;
-  }
+  RetryOrAbandon();
 }
 
 void TVnkCustomModemDialer::ModemDestroy(TComponent& sender) {

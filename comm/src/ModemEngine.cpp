@@ -340,22 +340,20 @@ void FailWithoutCancel(TModemRecord& r, Notices& out, std::uint32_t thenMsg) {
 }
 
 void CheckTags(TModemRecord& r, std::uint16_t trigger, Notices& out) {
+  // One of a kind's tags came: the kind's tags are released, then it is noticed.
+  const auto heard = [&](std::int32_t (*release)(TModemRecord&), std::uint32_t msg, bool& got) {
+    const std::int32_t code = release(r);
+    if (code < 0) {
+      Report(r, code);
+      return;
+    }
+    Notify(r, out, msg);
+    got = true;
+  };
   if (IsTag(r.ErrorTags, r.ErrorTagCount, trigger)) {
-    const std::int32_t code = ReleaseErrorTags(r);
-    if (code < 0) {
-      Report(r, code);
-      return;
-    }
-    Notify(r, out, MsgGotErrCorrection);
-    r.GotErrCorrection = true;
+    heard(ReleaseErrorTags, MsgGotErrCorrection, r.GotErrCorrection);
   } else if (IsTag(r.CompressTags, r.CompressTagCount, trigger)) {
-    const std::int32_t code = ReleaseCompressTags(r);
-    if (code < 0) {
-      Report(r, code);
-      return;
-    }
-    Notify(r, out, MsgGotDataCompression);
-    r.GotDataCompression = true;
+    heard(ReleaseCompressTags, MsgGotDataCompression, r.GotDataCompression);
   }
 }
 

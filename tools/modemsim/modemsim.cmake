@@ -8,7 +8,7 @@ target_link_libraries(modemsim_lib PUBLIC signsim_lib)
 set_target_properties(modemsim_lib PROPERTIES AUTOMOC OFF)
 
 add_executable(modemsim ${_modemsim}/src/main.cpp)
-target_link_libraries(modemsim PRIVATE modemsim_lib)
+target_link_libraries(modemsim PRIVATE modemsim_lib toolmain)
 set_target_properties(modemsim PROPERTIES AUTOMOC OFF RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 suite_gtest(modemsim_tests

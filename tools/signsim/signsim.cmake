@@ -14,7 +14,7 @@ target_link_libraries(signsim_lib PUBLIC Threads::Threads)
 set_target_properties(signsim_lib PROPERTIES AUTOMOC OFF)
 
 add_executable(signsim ${_signsim}/src/main.cpp)
-target_link_libraries(signsim PRIVATE signsim_lib)
+target_link_libraries(signsim PRIVATE signsim_lib toolmain)
 set_target_properties(signsim PROPERTIES AUTOMOC OFF RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 suite_gtest(signsim_tests

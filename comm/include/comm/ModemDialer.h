@@ -119,7 +119,11 @@ class TVnkCustomModemDialer : public TComponent {
   void UnhookModemEvents();
   void StartDialDelay();
   void Retry();
+  // Retry; a retry that throws ends the dialing as failed first.
+  void RetryOrAbandon();
   void FinishDial();
+  // Ends the dialing as failed, timers released quietly.
+  void Abandon();
   // Releases whichever timer is held (quietly when `quiet`).
   void ReleaseTimers(bool quiet);
   // A failure result: the saved handler, then the abort option decides.

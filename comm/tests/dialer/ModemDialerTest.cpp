@@ -10,6 +10,7 @@
 
 #include "ModemTestSupport.h"
 #include "PeerIo.h"
+#include "SimModemCom.h"
 #include "comm/CommExcept.h"
 #include "comm/ModemComp.h"
 #include "comm/ModemDialer.h"
@@ -25,20 +26,6 @@ using modemsim::ModemSim;
 using std::chrono::milliseconds;
 
 constexpr int kCom = 11;
-
-struct Seen {
-  std::string name;
-  std::int32_t value = 0;
-  Clock::time_point at{};
-  bool onMainThread = true;
-  bool operator==(const Seen& o) const { return name == o.name && value == o.value; }
-};
-
-std::string Describe(const std::vector<Seen>& list) {
-  std::string text;
-  for (const auto& e : list) text += e.name + "(" + std::to_string(e.value) + ") ";
-  return text;
-}
 
 // Timer triggers the port can still give: takes them all, then gives them back.
 int FreeTimerTriggers(TVnkCustomComPort& port) {
@@ -59,17 +46,8 @@ class ModemDialer : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    modemsim::ModemOptions options;
-    options.guard = milliseconds(300);
-    sim = std::make_unique<ModemSim>(options);
-    link = (dir.path / "COM11").string();
-    sim->Start(link);
-    ::setenv("LEDSIGN_COM11", link.c_str(), 1);
-    port.SetComNumber(kCom);
-    port.SetBaud(9600);
-    port.OnTriggerAvail = [](TVnkCustomComPort& p, std::uint16_t count) {
-      for (std::uint16_t i = 0; i < count; ++i) p.ReadChar();
-    };
+    sim = comm_test::StartSimModemOnCom(kCom, dir.path, link, port);
+    port.OnTriggerAvail = comm_test::ReadAllOffered;
     port.SetOpen(true);
     modem->SetModemStarted(true);
     // Handlers of the owner, which the dialer must hand back untouched.
@@ -129,13 +107,7 @@ class ModemDialer : public ::testing::Test {
     d.OnTooManyTries = [this](TComponent&) { Record("TooMany"); };
   }
   bool WaitForEvent(const std::string& name, milliseconds limit = milliseconds(8000)) {
-    return PumpUntil(
-        [&] {
-          for (const auto& e : events)
-            if (e.name == name) return true;
-          return false;
-        },
-        limit);
+    return WaitForSeen(events, name, limit);
   }
   const Seen* Find(const std::string& name, int nth = 0) const {
     for (const auto& e : events)

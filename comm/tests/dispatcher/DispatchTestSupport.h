@@ -19,40 +19,20 @@
 #include "comm/PortDispatch.h"
 #include "comm/PosixLayer.h"
 #include "platform/MainThreadExecutor.h"
+#include "MainThreadPump.h"
 
 namespace dispatch_test {
 
 using namespace std::chrono_literals;
 
-inline QCoreApplication& App() {
-  static int argc = 1;
-  static char name[] = "dispatcher_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  return *app;
-}
+using comm_test::App;
+using comm_test::PumpFor;
+using comm_test::PumpUntil;
 
 inline platform::MainThreadExecutor& GuiExecutor() {
   App();
   static platform::MainThreadExecutor* executor = new platform::MainThreadExecutor;
   return *executor;
-}
-
-// Runs the GUI thread's events until `done` holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = 3000ms) {
-  App();
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-inline void PumpFor(std::chrono::milliseconds span) {
-  PumpUntil([] { return false; }, span);
 }
 
 // A pseudo-terminal: the dispatcher opens the slave by its path, the test

@@ -9,6 +9,7 @@
 
 #include "ModemTestSupport.h"
 #include "PeerIo.h"
+#include "SimModemCom.h"
 #include "comm/CommExcept.h"
 #include "comm/ModemComp.h"
 #include "comm/ModemEngine.h"
@@ -25,36 +26,13 @@ using std::chrono::milliseconds;
 
 constexpr int kCom = 8;
 
-// An event as the test heard it.
-struct Seen {
-  std::string name;
-  std::int32_t value = 0;
-  bool onMainThread = false;
-  bool operator==(const Seen& o) const { return name == o.name && value == o.value; }
-};
-
-std::string Describe(const std::vector<Seen>& list) {
-  std::string text;
-  for (const auto& e : list) text += e.name + "(" + std::to_string(e.value) + ") ";
-  return text;
-}
-
 class ModemComponent : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    modemsim::ModemOptions options;
-    options.guard = milliseconds(300);
-    sim = std::make_unique<ModemSim>(options);
-    link = (dir.path / "COM8").string();
-    sim->Start(link);
-    ::setenv("LEDSIGN_COM8", link.c_str(), 1);
-    port.SetComNumber(kCom);
-    port.SetBaud(9600);
+    sim = comm_test::StartSimModemOnCom(kCom, dir.path, link, port);
     // As the programs do: the data-available handler reads what it is offered.
-    port.OnTriggerAvail = [](TVnkCustomComPort& p, std::uint16_t count) {
-      for (std::uint16_t i = 0; i < count; ++i) p.ReadChar();
-    };
+    port.OnTriggerAvail = comm_test::ReadAllOffered;
     port.SetOpen(true);
     Listen();
   }
@@ -66,7 +44,7 @@ class ModemComponent : public ::testing::Test {
   }
 
   void Record(const std::string& name, std::int32_t value = 0) {
-    events.push_back({name, value, QThread::currentThread() == App().thread()});
+    events.push_back({name, value, Clock::now(), QThread::currentThread() == App().thread()});
   }
   void Listen() {
     auto& m = *modem;
@@ -87,13 +65,7 @@ class ModemComponent : public ::testing::Test {
     };
   }
   bool WaitForEvent(const std::string& name, milliseconds limit = milliseconds(4000)) {
-    return PumpUntil(
-        [&] {
-          for (const auto& e : events)
-            if (e.name == name) return true;
-          return false;
-        },
-        limit);
+    return WaitForSeen(events, name, limit);
   }
 
   peerio::TempDir dir;

@@ -14,34 +14,16 @@
 
 #include "comm/ModemEngine.h"
 #include "comm/PortDispatch.h"
+#include "MainThreadPump.h"
 
 namespace modemtest {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-inline QCoreApplication& App() {
-  static int argc = 1;
-  static char name[] = "modem_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  return *app;
-}
-
-inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  App();
-  const auto end = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-inline void PumpFor(std::chrono::milliseconds span) {
-  PumpUntil([] { return false; }, span);
-}
+using comm_test::App;
+using comm_test::PumpFor;
+using comm_test::PumpUntil;
 
 struct Heard {
   std::uint32_t msg = 0;
@@ -140,6 +122,34 @@ inline std::string Describe(const std::vector<Heard>& list) {
     text += " ";
   }
   return text;
+}
+
+// A component's event as the test heard it: its name, value, moment and
+// whether it came on the main thread.
+struct Seen {
+  std::string name;
+  std::int32_t value = 0;
+  Clock::time_point at{};
+  bool onMainThread = false;
+  bool operator==(const Seen& o) const { return name == o.name && value == o.value; }
+};
+
+inline std::string Describe(const std::vector<Seen>& list) {
+  std::string text;
+  for (const auto& e : list) text += e.name + "(" + std::to_string(e.value) + ") ";
+  return text;
+}
+
+// Pumps the main thread until an event `name` was heard or the time is up.
+inline bool WaitForSeen(const std::vector<Seen>& events, const std::string& name,
+                        std::chrono::milliseconds limit) {
+  return PumpUntil(
+      [&] {
+        for (const auto& e : events)
+          if (e.name == name) return true;
+        return false;
+      },
+      limit);
 }
 
 inline long long MsBetween(Clock::time_point a, Clock::time_point b) {

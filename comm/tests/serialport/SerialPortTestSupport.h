@@ -20,34 +20,15 @@
 
 #include "comm/SerialPort.h"
 #include "signsim/Pty.h"
+#include "MainThreadPump.h"
 
 namespace serialport_test {
 
 using namespace std::chrono_literals;
 
-inline QCoreApplication& App() {
-  static int argc = 1;
-  static char name[] = "serialport_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  return *app;
-}
-
-// Runs the main thread's events until `done` holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
-  App();
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-inline void PumpFor(std::chrono::milliseconds span) {
-  PumpUntil([] { return false; }, span);
-}
+using comm_test::App;
+using comm_test::PumpFor;
+using comm_test::PumpUntil;
 
 // Points COM n at a path for the scope.
 class ScopedComPath {

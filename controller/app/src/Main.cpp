@@ -75,16 +75,6 @@ FileDialogs QtFileDialogs() {
   return d;
 }
 
-void Guarded(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const std::exception& e) {
-    platform::Boxes().Show({platform::BoxType::Error, platform::BoxButtons::Ok, "Marvanex", e.what()});
-  } catch (...) {
-    platform::Boxes().Show({platform::BoxType::Error, platform::BoxButtons::Ok, "Marvanex", "Unknown error"});
-  }
-}
-
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   setWindowTitle("Marvane for Windows");

@@ -140,6 +140,16 @@ class MainTest : public QObject {
     main_->lstSource->setCurrentItem(items.first());
   }
 
+  // The Save As dialog answers `path`; `title` and `ext` get what it was asked with.
+  static void AnswerSaveAs(TfrmMain& m, const std::string& path, std::string& title, std::string& ext) {
+    m.fileDialogs.save = [&title, &ext, path](QWidget*, const std::string& t, const std::string&,
+                                             const std::string& e, const std::string&) {
+      title = t;
+      ext = e;
+      return path;
+    };
+  }
+
   std::string Messages(const std::string& name) const { return messagesDir_ + "/" + name; }
 
   // Runs the job asked for by `request` and waits for its report.
@@ -252,12 +262,7 @@ class MainTest : public QObject {
     // Save As with a name typed without extension.
     std::string title;
     std::string ext;
-    m.fileDialogs.save = [&](QWidget*, const std::string& t, const std::string&, const std::string& e,
-                             const std::string&) {
-      title = t;
-      ext = e;
-      return messagesDir_ + "/Week";
-    };
+    AnswerSaveAs(m, messagesDir_ + "/Week", title, ext);
     m.btnSaveAs_SEQClick(ListKind::Sequence);
     QCOMPARE(title, std::string("Save As Sequence File"));
     QCOMPARE(ext, std::string("seq"));
@@ -520,12 +525,7 @@ class MainTest : public QObject {
     // Save As from the schedule page saves a schedule.
     std::string title;
     std::string ext;
-    m.fileDialogs.save = [&](QWidget*, const std::string& t, const std::string&, const std::string& e,
-                             const std::string&) {
-      title = t;
-      ext = e;
-      return messagesDir_ + "/Copy";
-    };
+    AnswerSaveAs(m, messagesDir_ + "/Copy", title, ext);
     m.btnSaveAs_SEQClick(ListKind::Schedule);
     QCOMPARE(title, std::string("Save As Schedule File"));
     QCOMPARE(ext, std::string("sch"));

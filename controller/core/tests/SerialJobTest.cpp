@@ -96,11 +96,10 @@ TEST_F(SerialJobs, ResetSendsExactlyTheThreeRecordsWithoutLengthWords) {
   sim_.WaitForRecords(4, milliseconds(300));
   auto r = sim_.Records();
   ASSERT_EQ(r.size(), 3u);
-  const std::string wake = "{N00,M=AML,D=24 12 09 03 10 05}";
-  const std::uint16_t crc = testbytes::BitwiseCrc(wake.substr(1, wake.size() - 2));
-  EXPECT_EQ(r[0].raw, std::string(22, '@') + wake + char(crc >> 8) + char(crc & 0xFF));
-  EXPECT_EQ(r[1].raw, std::string("\x7B\x5A\x7D\xFB\xBF"));
-  EXPECT_EQ(r[2].raw, std::string("\x7B\x45\x7D\x18\x61"));
+  const std::vector<std::string> expected = coretest::ResetRecordsOnTheLink();
+  EXPECT_EQ(r[0].raw, expected[0]);
+  EXPECT_EQ(r[1].raw, expected[1]);
+  EXPECT_EQ(r[2].raw, expected[2]);
   EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{"Front: Sended completely !!"}));
   EXPECT_TRUE(port_->Open()) << "the serial port stays open after a job";
 }

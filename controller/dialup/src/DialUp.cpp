@@ -1,4 +1,5 @@
 #include "controllerdialup/DialUp.h"
+#include "controllerdialup/Guarded.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,10 +18,7 @@
 
 namespace dialup {
 
-namespace {
-
-// The class library's default handling of an exception: a box, and on.
-void Report(const std::function<void()>& fn) {
+void Guarded(const std::function<void()>& fn) {
   try {
     fn();
   } catch (const std::exception& e) {
@@ -29,8 +27,6 @@ void Report(const std::function<void()>& fn) {
     platform::Boxes().Show({platform::BoxType::Error, platform::BoxButtons::Ok, "Marvanex", "Unknown error"});
   }
 }
-
-}  // namespace
 
 DialUpStatus::DialUpStatus() { texts_[0] = "Status"; }
 
@@ -89,9 +85,9 @@ TfrmDialUp::TfrmDialUp(comm::TVnkCustomModem& modem, QWidget* parent)
   layout->addWidget(StatusBar);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(btnOk, &QPushButton::clicked, this, [this] { Report([this] { btnOkClick(); }); });
-  connect(btnAbort, &QPushButton::clicked, this, [this] { Report([this] { btnAbortClick(); }); });
-  connect(Button1, &QPushButton::clicked, this, [this] { Report([this] { btnCancelClick(); }); });
+  connect(btnOk, &QPushButton::clicked, this, [this] { Guarded([this] { btnOkClick(); }); });
+  connect(btnAbort, &QPushButton::clicked, this, [this] { Guarded([this] { btnAbortClick(); }); });
+  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { btnCancelClick(); }); });
 
   auto& d = VnkModemDialer;
   d.SetMaxDialTries(15);
@@ -119,7 +115,7 @@ TfrmDialUp::~TfrmDialUp() { VnkModemDialer.StopDialing(); }
 
 void TfrmDialUp::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) Report([this] { FormActivate(); });
+  if (!event->spontaneous()) Guarded([this] { FormActivate(); });
 }
 
 void TfrmDialUp::OnWindowThread(std::function<void()> fn) {
@@ -129,7 +125,7 @@ void TfrmDialUp::OnWindowThread(std::function<void()> fn) {
   }
   QPointer<TfrmDialUp> self(this);
   QMetaObject::invokeMethod(
-      this, [self, fn = std::move(fn)] { if (self) Report(fn); }, Qt::QueuedConnection);
+      this, [self, fn = std::move(fn)] { if (self) Guarded(fn); }, Qt::QueuedConnection);
 }
 
 void TfrmDialUp::SetPanel(int panel, const QString& text) {
@@ -163,7 +159,7 @@ void TfrmDialUp::btnCancelClick() {
 }
 
 void TfrmDialUp::reject() {
-  Report([this] { btnCancelClick(); });
+  Guarded([this] { btnCancelClick(); });
 }
 
 void TfrmDialUp::VnkModemDialerRetryStart(comm::TComponent&) {

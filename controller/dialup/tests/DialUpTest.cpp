@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "PeerIo.h"
+#include "SimModemCom.h"
 #include "comm/CommExcept.h"
 #include "comm/ModemComp.h"
 #include "comm/SerialPort.h"
@@ -56,14 +57,7 @@ class DialUp : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    modemsim::ModemOptions options;
-    options.guard = milliseconds(300);
-    sim = std::make_unique<ModemSim>(options);
-    link = (dir.path / "COM12").string();
-    sim->Start(link);
-    ::setenv("LEDSIGN_COM12", link.c_str(), 1);
-    port.SetComNumber(12);
-    port.SetBaud(9600);
+    sim = comm_test::StartSimModemOnCom(12, dir.path, link, port);
     port.OnTriggerAvail = [this](TVnkCustomComPort& p, std::uint16_t count) {
       for (std::uint16_t i = 0; i < count; ++i) replies += p.ReadChar();
     };

@@ -1,12 +1,11 @@
 // modemsim: the simulated Hayes modem with a simulated sign behind it.
-#include <signal.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 
 #include "modemsim/ModemSim.h"
+#include "toolmain/ToolMain.h"
 
 namespace {
 
@@ -31,13 +30,7 @@ int main(int argc, char** argv) {
   modemsim::ModemOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    auto value = [&]() -> const char* {
-      if (i + 1 >= argc) {
-        Usage();
-        std::exit(2);
-      }
-      return argv[++i];
-    };
+    auto value = [&] { return toolmain::OptionValue(i, argc, argv, Usage); };
     if (a == "--pty-link") link = value();
     else if (a == "--log") options.logFile = value();
     else if (a == "--dial") dial = value();
@@ -53,12 +46,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  toolmain::StopSignals stopSignals;
   try {
     modemsim::ModemSim modem(options);
     modem.SetDialScript(dial);
@@ -66,8 +54,7 @@ int main(int argc, char** argv) {
     std::string slave = modem.Start(link);
     std::printf("modemsim: pty %s%s%s\n", slave.c_str(), link.empty() ? "" : " linked from ", link.c_str());
     std::fflush(stdout);
-    int sig = 0;
-    sigwait(&stopSignals, &sig);
+    stopSignals.Wait();
     modem.Stop();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "modemsim: %s\n", e.what());

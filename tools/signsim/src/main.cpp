@@ -1,6 +1,4 @@
 // signsim: the simulated sign, by hand or from scripts.
-#include <signal.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +6,7 @@
 #include <string>
 
 #include "signsim/SignSim.h"
+#include "toolmain/ToolMain.h"
 
 namespace {
 
@@ -45,13 +44,7 @@ int main(int argc, char** argv) {
   signsim::SignOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    auto value = [&]() -> const char* {
-      if (i + 1 >= argc) {
-        Usage();
-        std::exit(2);
-      }
-      return argv[++i];
-    };
+    auto value = [&] { return toolmain::OptionValue(i, argc, argv, Usage); };
     if (a == "--pty-link") {
       link = value();
       pty = true;
@@ -83,13 +76,7 @@ int main(int argc, char** argv) {
   }
   if (!pty && tcp < 0) pty = true;
 
-  // SIGINT and SIGTERM are taken by sigwait below, never by a handler.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  toolmain::StopSignals stopSignals;
 
   try {
     signsim::SignSim sign(options);
@@ -104,8 +91,7 @@ int main(int argc, char** argv) {
       std::printf("signsim: tcp 127.0.0.1:%u\n", static_cast<unsigned>(port));
     }
     std::fflush(stdout);
-    int sig = 0;
-    sigwait(&stopSignals, &sig);
+    stopSignals.Wait();
     sign.Stop();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "signsim: %s\n", e.what());

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 
 #include "controllerapp/Lists.h"
+#include "controllerdialup/Guarded.h"
 
 namespace dialup {
 class TfrmDialUp;
@@ -45,7 +46,7 @@ struct FileDialogs {
 FileDialogs QtFileDialogs();
 
 // Runs `fn`; an exception it raises is shown in an error box.
-void Guarded(const std::function<void()>& fn);
+using dialup::Guarded;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
