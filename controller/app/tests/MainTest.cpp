@@ -31,6 +31,7 @@
 #include "controller/Settings.h"
 #include "controllerapp/IntOpt.h"
 #include "controllerapp/Main.h"
+#include "controllerdialup/DialUp.h"
 #include "controllerapp/MainLink.h"
 #include "controllerapp/SchSetup.h"
 #include "controllerapp/Seldir.h"
@@ -456,6 +457,26 @@ class MainTest : public QObject {
     (*boxes_)->QueueAnswer(platform::kResultYes);
     m.close();
     QVERIFY(!m.isVisible());
+  }
+
+  // The dial-up window dials the telephone number of the sign chosen in the
+  // main window, and a connection turns Dial off and Hang Up on.
+  void dialUpWindowUsesTheSelectedSignAndReportsTheConnection() {
+    Fresh(true);
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    QVERIFY(platform::WriteProfileString(ini, "SIGN 1", "TEL", "5551234"));
+    QVERIFY(platform::WriteProfileString(ini, "SIGN 2", "Name", "Second sign"));
+    QVERIFY(platform::WriteProfileString(ini, "SIGN 2", "TEL", "5559876"));
+    TfrmMain& m = Start();
+    dialup::TfrmDialUp& dial = m.DialUpWindow();
+    QCOMPARE(dial.hooks.selectedTelephone(), std::string("5551234"));
+    m.cboSigns->setCurrentIndex(1);
+    QCOMPARE(dial.hooks.selectedTelephone(), std::string("5559876"));
+    QVERIFY(m.spdDial->isEnabled());
+    QVERIFY(!m.spdHangUp->isEnabled());
+    dial.hooks.connected();
+    QVERIFY(!m.spdDial->isEnabled());
+    QVERIFY(m.spdHangUp->isEnabled());
   }
 
   // RS-232 with COM1 pointing at nothing: the set-up says so, the program
