@@ -9,28 +9,13 @@
 
 #include "comm/CommExcept.h"
 #include "comm/ModemEngine.h"
-#include "platform/MessageBoxes.h"
+#include "platform/ExceptionReport.h"
 
 namespace comm {
 
 namespace {
 
 const std::string kEmpty;
-
-// As the program's default handler does with an exception that reaches the
-// event loop: a box with its message, shown once the current event is done.
-void ReportEventException(const std::string& text) {
-  auto show = [text] {
-    const std::string caption =
-        QCoreApplication::instance() != nullptr ? QCoreApplication::applicationName().toStdString()
-                                                : std::string();
-    platform::Boxes().Show({platform::BoxType::Error, platform::BoxButtons::Ok, caption, text});
-  };
-  if (QCoreApplication* app = QCoreApplication::instance())
-    QMetaObject::invokeMethod(app, show, Qt::QueuedConnection);
-  else
-    show();
-}
 
 }  // namespace
 
@@ -330,9 +315,9 @@ void TVnkCustomModem::FireNotice(const TModemNotice& notice) {
   try {
     ModemMessageHandler(notice.Msg, notice.First, notice.LineSpeed);
   } catch (const std::exception& e) {
-    ReportEventException(e.what());
+    platform::ShowExceptionBoxLater(e.what());
   } catch (...) {
-    ReportEventException("Unknown exception");
+    platform::ShowExceptionBoxLater("Unknown exception");
   }
 }
 

@@ -11,7 +11,7 @@
 #include "comm/CommExcept.h"
 #include "comm/SerialPort.h"
 #include "platform/MainThreadExecutor.h"
-#include "platform/MessageBoxes.h"
+#include "platform/ExceptionReport.h"
 
 namespace comm {
 namespace detail {
@@ -77,18 +77,7 @@ platform::MainThreadExecutor& EventExecutor() {
 void ReportHandlerException(const std::string& text) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app != nullptr && QThread::currentThread() != app->thread()) return;  // discarded
-  auto show = [text] {
-    std::string caption;
-    if (QCoreApplication::instance() != nullptr) {
-      caption = QCoreApplication::applicationName().toStdString();
-    }
-    platform::Boxes().Show({platform::BoxType::Error, platform::BoxButtons::Ok, caption, text});
-  };
-  if (app != nullptr) {
-    QMetaObject::invokeMethod(app, show, Qt::QueuedConnection);
-  } else {
-    show();
-  }
+  platform::ShowExceptionBoxLater(text);
 }
 
 }  // namespace

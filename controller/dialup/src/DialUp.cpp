@@ -1,5 +1,4 @@
 #include "controllerdialup/DialUp.h"
-#include "controllerdialup/Guarded.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,19 +13,11 @@
 
 #include <exception>
 
-#include "platform/MessageBoxes.h"
+#include "platform/ExceptionReport.h"
 
 namespace dialup {
 
-void Guarded(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const std::exception& e) {
-    platform::Boxes().Show({platform::BoxType::Error, platform::BoxButtons::Ok, "Marvanex", e.what()});
-  } catch (...) {
-    platform::Boxes().Show({platform::BoxType::Error, platform::BoxButtons::Ok, "Marvanex", "Unknown error"});
-  }
-}
+using platform::Guarded;
 
 DialUpStatus::DialUpStatus() { texts_[0] = "Status"; }
 

@@ -11,7 +11,7 @@
 #include <QMainWindow>
 
 #include "controllerapp/Lists.h"
-#include "controllerdialup/Guarded.h"
+#include "platform/ExceptionReport.h"
 
 namespace dialup {
 class TfrmDialUp;
@@ -46,7 +46,7 @@ struct FileDialogs {
 FileDialogs QtFileDialogs();
 
 // Runs `fn`; an exception it raises is shown in an error box.
-using dialup::Guarded;
+using platform::Guarded;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
