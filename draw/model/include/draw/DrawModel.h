@@ -10,7 +10,7 @@
 #include <QPoint>
 #include <cstdint>
 
-#include "draw/Raster.h"
+#include "common/Raster.h"
 
 namespace draw {
 

@@ -1,4 +1,4 @@
-#include "draw/Raster.h"
+#include "common/Raster.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,7 @@
 #pragma once
-// The drawing program's own raster routines. Every result is computed here,
-// pixel by pixel, so it is exact and the same on every display and platform.
+// The raster routines the editor and the drawing program draw with. Every
+// result is computed here, pixel by pixel, so it is exact and the same on
+// every display and platform.
 //
 // Images are QImage::Format_RGB32; colours are compared on their red, green and
 // blue only. Reading outside an image gives black; writing outside is dropped.
