@@ -6,7 +6,7 @@
 #include "comm/ModemComp.h"
 #include "comm/SerialPort.h"
 #include "common/Util.h"
-#include "controller/ComPortSetup.h"
+#include "common/ComPortSetup.h"
 #include "controller/Param.h"
 #include "controller/Sending.h"
 #include "controllerapp/Main.h"
@@ -28,7 +28,7 @@ MainLink::MainLink(TfrmMain& main) : main_(main) {
   // The modem's command and answer strings are the component's defaults.
   modem_ = std::make_unique<comm::TVnkModem>(port_.get());
   comm::TVnkModem* modem = modem_.get();
-  serialSetup_ = std::make_unique<controller::ComPortSetup>(*port_, [modem](bool on) { modem->SetModemStarted(on); });
+  serialSetup_ = std::make_unique<settings::ComPortSetup>(*port_, [modem](bool on) { modem->SetModemStarted(on); });
 }
 
 MainLink::~MainLink() {

@@ -1,8 +1,6 @@
 #include "controller/Settings.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 
 #include <QComboBox>
 #include <QString>
@@ -12,33 +10,9 @@
 
 namespace controller {
 
-const std::array<int, 11> BaudTable = {150, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-
 const TSignRecord* SignEntry(const SignTable& table, int number) {
   if (number < 1 || number > kSignEntries) return nullptr;
   return &table[static_cast<std::size_t>(number - 1)];
-}
-
-int BaudOf(int speedIndex) {
-  if (speedIndex < 0 || speedIndex >= static_cast<int>(BaudTable.size())) return 9600;
-  return BaudTable[static_cast<std::size_t>(speedIndex)];
-}
-
-std::string SettingsPath(const std::string& programDir) { return util::JoinPath(programDir, kSettingsFileName); }
-
-bool ParseSetting(const std::string& text, int min, int max, int& value) {
-  std::string t = util::TrimBlanks(text);
-  if (t.empty()) return false;
-  std::size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0;
-  if (i == t.size()) return false;
-  for (std::size_t k = i; k < t.size(); ++k) {
-    if (t[k] < '0' || t[k] > '9') return false;
-  }
-  errno = 0;
-  long long v = std::strtoll(t.c_str(), nullptr, 10);
-  if (errno == ERANGE || v < min || v > max) return false;
-  value = static_cast<int>(v);
-  return true;
 }
 
 namespace {
@@ -107,16 +81,7 @@ void FillSignCombo(QComboBox& combo, const SignTable& table) {
 }
 
 bool ApplySerialSettings(SerialSetup& serial, const TSettings& settings) {
-  try {
-    serial.SetComNumber(settings.portIndex + 1);
-    serial.SetBaud(BaudOf(settings.speedIndex));
-    serial.SetOpen(true);
-    serial.SetModemStarted(true);
-    return true;
-  } catch (...) {
-    util::ShowWarning("Serial Port setup error!");
-    return false;
-  }
+  return settings::ApplySerialSettings(serial, settings.portIndex, settings.speedIndex, "Serial Port setup error!");
 }
 
 }  // namespace controller

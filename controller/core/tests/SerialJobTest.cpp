@@ -10,7 +10,7 @@
 #include "CoreTestSupport.h"
 #include "TestBytes.h"
 #include "comm/SerialPort.h"
-#include "controller/ComPortSetup.h"
+#include "common/ComPortSetup.h"
 #include "controller/Job.h"
 #include "controller/Sending.h"
 #include "platform/Clock.h"
@@ -45,7 +45,7 @@ class SerialJobs : public ::testing::Test {
       finished_ = true;
       success_ = ok;
     });
-    ComPortSetup setup(*port_, nullptr);
+    settings::ComPortSetup setup(*port_, nullptr);
     ASSERT_TRUE(ApplySerialSettings(setup, settings_));
     ASSERT_TRUE(port_->Open());
   }
@@ -145,7 +145,7 @@ TEST(SerialSetupOnThePort, MissingDeviceGivesTheSetupError) {
   platform::ScopedRecordingBoxes boxes;
   comm::TVnkComPort port;
   bool modemStarted = false;
-  controller::ComPortSetup setup(port, [&](bool on) { modemStarted = on; });
+  settings::ComPortSetup setup(port, [&](bool on) { modemStarted = on; });
   controller::TSettings s;
   s.portIndex = 2;
   EXPECT_FALSE(controller::ApplySerialSettings(setup, s));

@@ -79,23 +79,6 @@ TEST(Settings, BadValuesTakeTheirDefaultsAndTheRestIsRead) {
   EXPECT_EQ(platform::ReadProfileString(path, "Communication", "PORT"), "7");
 }
 
-TEST(Settings, ParseSettingTable) {
-  struct Case {
-    const char* text;
-    bool ok;
-    int value;
-  };
-  const Case cases[] = {{"0", true, 0},   {" 7 ", true, 7}, {"+3", true, 3}, {"-2", false, 0}, {"", false, 0},
-                        {"1x", false, 0}, {"0x10", false, 0}, {"-", false, 0}, {"11", false, 0}, {"10", true, 10}};
-  for (const auto& c : cases) {
-    int v = -99;
-    EXPECT_EQ(ParseSetting(c.text, 0, 10, v), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_EQ(v, c.value) << c.text;
-    }
-  }
-}
-
 TEST(Settings, SaveKeepsTheOtherProgramsKeys) {
   TempDir dir;
   const std::string path = dir.path() + "/SML_WIN.INI";
@@ -137,14 +120,6 @@ TEST(Settings, SignListStopsAtTheFirstNamelessEntry) {
   ASSERT_EQ(combo.count(), 2);
   EXPECT_EQ(combo.currentIndex(), 0);
   EXPECT_EQ(combo.itemText(1), "Two");
-}
-
-TEST(Settings, BaudTableIsBounded) {
-  EXPECT_EQ(BaudOf(0), 150);
-  EXPECT_EQ(BaudOf(6), 9600);
-  EXPECT_EQ(BaudOf(10), 115200);
-  EXPECT_EQ(BaudOf(11), 9600);
-  EXPECT_EQ(BaudOf(-1), 9600);
 }
 
 // Records the set-up calls made on the serial port and modem components.

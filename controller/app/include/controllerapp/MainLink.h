@@ -15,8 +15,10 @@ class TVnkComPort;
 class TVnkCustomComPort;
 class TVnkModem;
 }  // namespace comm
-namespace controller {
+namespace settings {
 class ComPortSetup;
+}  // namespace settings
+namespace controller {
 class TfrmParam;
 class TfrmSending;
 }  // namespace controller
@@ -73,7 +75,7 @@ class MainLink {
   int playingTimes_ = 0;
   std::unique_ptr<comm::TVnkComPort> port_;
   std::unique_ptr<comm::TVnkModem> modem_;
-  std::unique_ptr<controller::ComPortSetup> serialSetup_;
+  std::unique_ptr<settings::ComPortSetup> serialSetup_;
   std::unique_ptr<controller::JobRunner> runner_;
   std::unique_ptr<sender::SerialLink> serialLink_;
 };

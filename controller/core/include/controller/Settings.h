@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/LinkSettings.h"
+
 class QComboBox;
 
 namespace controller {
@@ -36,19 +38,15 @@ using SignTable = std::array<TSignRecord, kSignEntries>;
 // Entry `number` of the table; null outside 1..50.
 const TSignRecord* SignEntry(const SignTable& table, int number);
 
-extern const std::array<int, 11> BaudTable;
-// The bit rate of a speed index; 9600 for an index outside the table.
-int BaudOf(int speedIndex);
-
-constexpr const char* kSettingsFileName = "SML_WIN.INI";
-std::string SettingsPath(const std::string& programDir);
+using settings::BaudOf;
+using settings::BaudTable;
+using settings::kSettingsFileName;
+using settings::ParseSetting;
+using settings::SerialSetup;
+using settings::SettingsPath;
 
 // The longest CRC wait taken from the file or the dialog (ten minutes).
 constexpr int kMaxCrcWaitMs = 600000;
-
-// A decimal integer (blanks around it allowed) within [min, max]; false when
-// the text is no such number.
-bool ParseSetting(const std::string& text, int min, int max, int& value);
 
 // Reads the whole file; a value that is not a number or out of its range
 // takes that key's default. Writes the file with every key when it was missing.
@@ -59,18 +57,6 @@ void SaveSettings(const std::string& programDir, const TSettings& settings, cons
 std::vector<std::string> SignNames(const SignTable& table);
 // Fills the sign list with SignNames and selects the first.
 void FillSignCombo(QComboBox& combo, const SignTable& table);
-
-// The serial port and modem components as the serial set-up drives them.
-// The adapter over the serial port component implements it; each call may
-// raise the component's exception.
-class SerialSetup {
- public:
-  virtual ~SerialSetup() = default;
-  virtual void SetComNumber(int comNumber) = 0;
-  virtual void SetBaud(int baud) = 0;
-  virtual void SetOpen(bool open) = 0;
-  virtual void SetModemStarted(bool started) = 0;
-};
 
 // ComNumber, Baud, Open, modem started, in this order. Any exception is shown
 // as "Serial Port setup error!"; false then.

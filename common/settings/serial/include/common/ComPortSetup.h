@@ -4,9 +4,9 @@
 #include <functional>
 
 #include "comm/SerialPort.h"
-#include "controller/Settings.h"
+#include "common/LinkSettings.h"
 
-namespace controller {
+namespace settings {
 
 class ComPortSetup : public SerialSetup {
  public:
@@ -27,4 +27,4 @@ class ComPortSetup : public SerialSetup {
   std::function<void(bool)> startModem_;
 };
 
-}  // namespace controller
+}  // namespace settings

@@ -1,1 +1,0 @@
-#include "controller/ComPortSetup.h"
