@@ -171,7 +171,9 @@ bool MessageModel::MakeFixed(int index, int textWidth) {
 
 void MessageModel::ReleaseFixed(int index) {
   TFrame& f = Frame(index);
-  const bool has = index > 0 && Frame(index - 1).HasFixedPart;
+  // Only a fixed frame hands back the part in force before it; a frame that
+  // merely follows one ends the fixed part there.
+  const bool has = f.FixedFrame && index > 0 && Frame(index - 1).HasFixedPart;
   const std::uint16_t width = has ? Frame(index - 1).FixedWidth : 0;
   f.FixedFrame = false;
   f.HasFixedPart = has;

@@ -306,6 +306,30 @@ TEST_F(ModelTest, FixedPartRules) {
   EXPECT_FALSE(model.Frame(1).FixedFrame);
 }
 
+TEST_F(ModelTest, ReleasingAFollowerEndsTheFixedPartThere) {
+  for (int i = 1; i < 5; ++i) ASSERT_TRUE(model.InsertFrame(i));
+  ASSERT_TRUE(model.MakeFixed(0, 40));
+  auto widths = [&] {
+    std::vector<int> w;
+    for (int i = 0; i < model.FrameCount(); ++i) w.push_back(model.Frame(i).HasFixedPart ? model.Frame(i).FixedWidth : -1);
+    return w;
+  };
+  ASSERT_EQ(widths(), (std::vector<int>{40, 40, 40, 40, 40}));
+  // The third frame only follows the fixed first one: from it on, no fixed part.
+  model.ReleaseFixed(2);
+  EXPECT_EQ(widths(), (std::vector<int>{40, 40, -1, -1, -1}));
+  EXPECT_TRUE(model.Frame(0).FixedFrame);
+  EXPECT_FALSE(model.Frame(2).FixedFrame);
+  // A fixed frame released after another fixed part takes that part back.
+  ASSERT_TRUE(model.MakeFixed(3, 20));
+  model.ReleaseFixed(3);
+  EXPECT_EQ(widths(), (std::vector<int>{40, 40, -1, -1, -1}));
+  ASSERT_TRUE(model.MakeFixed(2, 30));
+  ASSERT_TRUE(model.MakeFixed(4, 10));
+  model.ReleaseFixed(4);
+  EXPECT_EQ(widths(), (std::vector<int>{40, 40, 30, 30, 30}));
+}
+
 TEST_F(ModelTest, RemovingAFrameFreesItsLogosAndTheLastFrameStays) {
   ASSERT_TRUE(model.InsertFrame(1));
   AddLogo(1, 10);

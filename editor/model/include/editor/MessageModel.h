@@ -145,8 +145,8 @@ class MessageModel {
   // Fixed part. `textWidth` is the frame's text width in sign pixels. Refused
   // with a warning when it is more than half the sign width.
   bool MakeFixed(int index, int textWidth);
-  // The frame and those after it up to the next fixed frame take the fixed part
-  // of the frame before it (none at the first frame).
+  // The frame and those after it up to the next fixed frame lose their fixed
+  // part; a fixed frame gives them the part of the frame before it instead.
   void ReleaseFixed(int index);
 
   // --- logos: RGB32 images at one pixel a sign pixel ---
