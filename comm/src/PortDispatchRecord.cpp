@@ -563,6 +563,7 @@ std::int32_t OpenCommon(std::uint16_t& handle, const std::string* deviceName,
   ClearTriggersLocked(r);
   r.triggerLength = 0;
   r.inTail = r.inHead = r.scanPos = r.lastAvailPos = 0;
+  r.fedPos = ~std::uint64_t{0};
   r.options = kOptDirectReads;
   r.linesAtOpen = ReadModemStatusLocked(r, 0xF0) & 0xF0u;
   if (deviceName != nullptr) {

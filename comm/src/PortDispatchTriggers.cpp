@@ -208,9 +208,10 @@ bool CheckDataTriggers(PortRecord& r) {
     const std::uint64_t pos = r.scanPos;
     const char byte = static_cast<char>(r.inRing[pos % kInputRingSize]);
     std::uint16_t longest = 0;
+    const bool fedAlready = pos == r.fedPos;
     for (int k = 0; k < used; ++k) {
       DataTrigger& t = r.dataTriggers[inUse[k]];
-      if (!t.matched && MatchDataByte(t, byte)) t.matched = true;
+      if (!fedAlready && !t.matched && MatchDataByte(t, byte)) t.matched = true;
       if (t.matched) longest = std::max(longest, t.length);
     }
     if (longest == 0) {
@@ -226,6 +227,7 @@ bool CheckDataTriggers(PortRecord& r) {
         AddLogEntryLocked(r, kLogTrigger, kSubAvail, 0, nullptr, static_cast<std::uint16_t>(before));
         r.scanPos = pos;
         r.lastAvailPos = pos;
+        r.fedPos = pos;
         lock.unlock();
         return DeliverTrigger(r, MsgTriggerAvail, static_cast<std::uint16_t>(before), 0);
       }

@@ -122,6 +122,9 @@ class PortRecord : public PortRecordBase {
   std::vector<std::uint8_t> inRing;
   std::uint64_t inTail = 0, inHead = 0;
   std::uint64_t scanPos = 0, lastAvailPos = 0;
+  // The byte the scan stepped back to after offering the bytes before a
+  // match: the data triggers were fed it already and must not be again.
+  std::uint64_t fedPos = ~std::uint64_t{0};
 
   bool inDelivery = false;
   bool readCounting = false;
