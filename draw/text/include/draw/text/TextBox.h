@@ -160,6 +160,10 @@ class TextBox {
   std::function<void()> listener_;
 };
 
+// The box's frame: every other pixel of its outline inverted (a dotted black
+// NOT-XOR pen), so that drawing it again removes it.
+void DrawDottedFrame(QImage& image);
+
 // Copies the shown box into the picture: its text without the right margin,
 // shrunk by s, at (left div s, top div s); OR-ed in when `transparent`, so its
 // black background leaves the picture as it was, else copied over it. The

@@ -30,7 +30,6 @@ class TextBoxWidget : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
-  bool focusNextPrevChild(bool next) override;
 
  private:
   void Follow();
