@@ -1,0 +1,237 @@
+// Cut, Copy and Paste through the program's own clipboard, and bitmap import.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ToolTestSupport.h"
+#include "platform/MessageBoxes.h"
+
+using namespace draw;
+using namespace drawtest;
+using raster::kBlack;
+using raster::PixelAt;
+
+namespace {
+
+constexpr QRgb kRed = 0xFFFF1F3Fu;    // item "2"
+constexpr QRgb kGreen = 0xFF1FFF3Fu;  // item "4"
+
+void Le(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+// A 24-bit Windows bitmap file, laid out by hand: file header, 40-byte info
+// header, rows bottom-up in blue, green, red, each padded to 4 bytes.
+std::vector<std::uint8_t> Bitmap24(int w, int h, QRgb (*color)(int x, int y)) {
+  const int row = (w * 3 + 3) / 4 * 4;
+  const std::uint32_t pixels = static_cast<std::uint32_t>(row * h);
+  std::vector<std::uint8_t> b{'B', 'M'};
+  Le(b, 54 + pixels, 4);
+  Le(b, 0, 4);
+  Le(b, 54, 4);
+  Le(b, 40, 4);
+  Le(b, static_cast<std::uint32_t>(w), 4);
+  Le(b, static_cast<std::uint32_t>(h), 4);
+  Le(b, 1, 2);
+  Le(b, 24, 2);
+  Le(b, 0, 4);
+  Le(b, pixels, 4);
+  Le(b, 2835, 4);
+  Le(b, 2835, 4);
+  Le(b, 0, 4);
+  Le(b, 0, 4);
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) {
+      const QRgb c = color(x, y);
+      b.push_back(static_cast<std::uint8_t>(qBlue(c)));
+      b.push_back(static_cast<std::uint8_t>(qGreen(c)));
+      b.push_back(static_cast<std::uint8_t>(qRed(c)));
+    }
+    for (int pad = w * 3; pad < row; ++pad) b.push_back(0);
+  }
+  return b;
+}
+
+QRgb Checker(int x, int y) { return (x + y) % 2 == 0 ? kRed : kGreen; }
+
+QString WriteFile(const QTemporaryDir& dir, const char* name, const std::vector<std::uint8_t>& bytes) {
+  const QString path = dir.filePath(name);
+  std::ofstream(path.toStdString(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+// A Custom Frame box around the sign pixels from `a` to `b`.
+void FrameSignPixels(Tools& t, QPoint a, QPoint b) {
+  // Choosing it again would return to the Pencil.
+  if (t.model.CurrentTool() != DrawTool::kCustomFrame) t.tools.ChooseTool(DrawTool::kCustomFrame);
+  t.Drag({a, b});
+  ASSERT_TRUE(t.tools.Box().Shown());
+}
+
+void FillSignBox(DrawModel& m, int x0, int y0, int x1, int y1, QRgb c) {
+  raster::FillBox(m.View(), raster::Box{x0 * 3, y0 * 3, (x1 + 1) * 3, (y1 + 1) * 3}, c);
+}
+
+}  // namespace
+
+TEST(Clipboard, CutMoveAndPasteShiftsTheRegionOneSignPixel) {
+  Tools t;
+  FillSignBox(t.model, 2, 2, 4, 3, kRed);
+  raster::SetPixel(t.model.View(), 9, 6, kGreen);  // one screen pixel, to see the copy is exact
+  FrameSignPixels(t, {2, 2}, {4, 3});
+  t.tools.Cut();
+  EXPECT_EQ(t.tools.ClipBitmap().size(), QSize(9, 6));
+  EXPECT_TRUE(SameBytes(t.model.View(), raster::NewImage(120, 30)));  // its old place is black
+  EXPECT_TRUE(t.tools.FrameKey(Qt::Key_Right, false));
+  t.tools.Paste();
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) {
+      QRgb want = kBlack;
+      if (x >= 9 && x < 18 && y >= 6 && y < 12) want = kRed;
+      if (x == 12 && y == 6) want = kGreen;
+      ASSERT_EQ(PixelAt(t.model.View(), x, y), want) << x << "," << y;
+    }
+}
+
+TEST(Clipboard, CopyLeavesTheViewAndAnotherBoxSizeStretches) {
+  Tools t;
+  FillSignBox(t.model, 0, 0, 1, 0, kRed);
+  FrameSignPixels(t, {0, 0}, {1, 0});
+  const QImage before = t.model.View().copy();
+  t.tools.Copy();
+  EXPECT_TRUE(SameBytes(t.model.View(), before));
+  // Into a box of 4 x 2 sign pixels: each copied pixel doubled both ways.
+  FrameSignPixels(t, {10, 2}, {13, 3});
+  t.tools.Paste();
+  for (int y = 0; y < 30; ++y)
+    for (int x = 30; x < 120; ++x) {
+      const bool in = x >= 30 && x < 42 && y >= 6 && y < 12;
+      ASSERT_EQ(PixelAt(t.model.View(), x, y), in ? kRed : kBlack) << x << "," << y;
+    }
+}
+
+// Black clipboard pixels leave the view; other colours are OR-ed into it.
+TEST(Clipboard, TransparentPasteOrsColours) {
+  Tools t;
+  FillSignBox(t.model, 1, 1, 2, 2, kRed);  // a red square on black
+  FrameSignPixels(t, {0, 0}, {3, 3});
+  t.tools.Copy();
+  t.model.View().fill(kGreen);
+  t.tools.SetTransparent(true);
+  t.tools.Paste();
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const bool square = x >= 3 && x < 9 && y >= 3 && y < 9;
+      ASSERT_EQ(PixelAt(t.model.View(), x, y), square ? 0xFFFFFF3Fu : kGreen) << x << "," << y;
+    }
+  // Not transparent: the box's black comes along.
+  t.tools.SetTransparent(false);
+  t.tools.Paste();
+  EXPECT_EQ(PixelAt(t.model.View(), 0, 0), kBlack);
+  EXPECT_EQ(PixelAt(t.model.View(), 4, 4), kRed);
+}
+
+TEST(Clipboard, PasteBeforeAnyCutOrCopyDrawsNothing) {
+  platform::ScopedRecordingBoxes boxes;
+  Tools t;
+  FillRandom(t.model.View(), 11);
+  const QImage before = t.model.View().copy();
+  FrameSignPixels(t, {1, 1}, {6, 4});
+  t.tools.Paste();
+  EXPECT_TRUE(SameBytes(t.model.View(), before));
+  EXPECT_TRUE(boxes->Shown().empty());
+}
+
+TEST(Clipboard, WithoutAShownBoxEachCommandWarnsAndDoesNothing) {
+  platform::ScopedRecordingBoxes boxes;
+  Tools t;
+  FillRandom(t.model.View(), 12);
+  FrameSignPixels(t, {1, 1}, {2, 2});
+  t.tools.Copy();
+  const QImage clip = t.tools.ClipBitmap().copy();
+  t.tools.ChooseTool(DrawTool::kPencil);  // hides the box
+  const QImage before = t.model.View().copy();
+  t.tools.Cut();
+  t.tools.Copy();
+  t.tools.Paste();
+  EXPECT_TRUE(SameBytes(t.model.View(), before));
+  EXPECT_TRUE(SameBytes(t.tools.ClipBitmap(), clip));
+  const std::vector<std::string> want(3, "Clipping box is invisible !");
+  EXPECT_EQ(boxes->Texts(), want);
+  ASSERT_EQ(boxes->Shown().size(), 3u);
+  EXPECT_EQ(boxes->Shown()[0].type, platform::BoxType::Warning);
+}
+
+TEST(Clipboard, ImportingABitmapFramesItAtTheTopLeft) {
+  QTemporaryDir dir;
+  Tools t;
+  FillRandom(t.model.View(), 13);
+  const QImage before = t.model.View().copy();
+  std::vector<int> shown;
+  QObject::connect(&t.tools, &ToolController::toolButtonShown, [&shown](int tag) { shown.push_back(tag); });
+  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "ten.bmp", Bitmap24(10, 8, Checker))));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const QRgb want = x < 30 && y < 24 ? Checker(x / 3, y / 3) : PixelAt(before, x, y);
+      ASSERT_EQ(PixelAt(t.model.View(), x, y), want) << x << "," << y;
+    }
+  EXPECT_EQ(t.tools.Box().Rect(), QRect(0, 0, 30, 24));
+  EXPECT_TRUE(t.tools.Box().Shown());
+  EXPECT_EQ(t.tools.ClippingText(), "8x10");
+  EXPECT_EQ(t.model.CurrentTool(), DrawTool::kCustomFrame);
+  EXPECT_EQ(t.model.LastDrawTool(), DrawTool::kPencil);
+  EXPECT_EQ(shown, std::vector<int>{0});
+}
+
+TEST(Clipboard, AnImportedBitmapsBoxIsCutToTheView) {
+  QTemporaryDir dir;
+  Tools t;  // 40 x 10 sign pixels
+  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "WIDE.BMP", Bitmap24(50, 12, Checker))));
+  EXPECT_EQ(t.tools.Box().Rect(), QRect(0, 0, 120, 30));
+  EXPECT_EQ(t.tools.ClippingText(), "10x40");
+  EXPECT_EQ(PixelAt(t.model.View(), 119, 29), Checker(39, 9));
+}
+
+// Closing the zoom first keeps the import: the zoom's closing copy would put
+// the picture back over it.
+TEST(Clipboard, ImportClosesTheZoomBeforeDrawing) {
+  QTemporaryDir dir;
+  Tools t;
+  RecordingZoom zoom(t.model);
+  t.tools.SetZoomHost(&zoom);
+  t.tools.ChooseTool(DrawTool::kZoom);
+  t.tools.ViewPress({0, 0});
+  t.tools.ViewRelease({0, 0});
+  ASSERT_TRUE(t.model.Zoomed());
+  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "a.bmp", Bitmap24(2, 2, Checker))));
+  EXPECT_EQ(zoom.zoomOuts, 1);
+  EXPECT_EQ(t.tools.Box().Rect(), QRect(0, 0, 6, 6));
+  EXPECT_EQ(PixelAt(t.model.View(), 0, 0), kRed);
+  EXPECT_EQ(PixelAt(t.model.View(), 3, 0), kGreen);
+}
+
+TEST(Clipboard, AFileThatIsNotABitmapIsRefused) {
+  platform::ScopedRecordingBoxes boxes;
+  QTemporaryDir dir;
+  Tools t;
+  FillRandom(t.model.View(), 14);
+  const QImage before = t.model.View().copy();
+  const std::string text = "BM is how this text begins, but it is no bitmap\n";
+  const QString cases[] = {
+      WriteFile(dir, "notes.bmp", std::vector<std::uint8_t>(text.begin(), text.end())),
+      WriteFile(dir, "empty.bmp", {}),
+      dir.filePath("missing.bmp"),
+  };
+  for (const QString& path : cases) {
+    EXPECT_FALSE(t.tools.ImportBitmap(path)) << path.toStdString();
+    EXPECT_TRUE(SameBytes(t.model.View(), before));
+    EXPECT_FALSE(t.tools.Box().Shown());
+    EXPECT_EQ(t.model.CurrentTool(), DrawTool::kPencil);
+  }
+  EXPECT_EQ(boxes->Texts(), std::vector<std::string>(3, "File format is not accepted!"));
+}
