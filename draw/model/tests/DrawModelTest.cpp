@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "common/ColorCode.h"
+
 using namespace draw;
 using raster::Box;
 using raster::kBlack;
@@ -60,9 +62,12 @@ TEST(DrawModel, PaletteTable) {
   const std::pair<int, QRgb> cases[] = {
       {0, 0xFF000000u}, {1, 0xFFFF1F3Fu}, {2, 0xFFBF1F3Fu}, {3, 0xFF1FFF3Fu}, {4, 0xFF1FBF3Fu},
       {5, 0xFFFFFF3Fu}, {6, 0xFFDFDF3Fu}, {7, 0xFFFF5F3Fu}, {8, 0xFFDF5F3Fu},
-      {-1, 0xFF00FFFFu}, {9, 0xFF00FFFFu}, {1000, 0xFF00FFFFu},
+      // No selection: the colour value 0x00FFFF, red and green full, blue 0.
+      {-1, 0xFFFFFF00u}, {9, 0xFFFFFF00u}, {1000, 0xFFFFFF00u},
   };
   for (auto [index, color] : cases) EXPECT_EQ(ColorIndexToColor(index), color) << index;
+  // So a logo file stores it as the code of yellow.
+  EXPECT_EQ(colorcode::ColorToCode(ColorIndexToColor(-1)), 0xFC);
 }
 
 TEST(DrawModel, IncludeEndPointWidensTheLargerCornerAndATieWidensTheSecond) {

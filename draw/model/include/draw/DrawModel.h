@@ -33,10 +33,11 @@ constexpr int kViewScale = 3;
 constexpr int kZoomScale = 10;
 
 // The drawing palette: the colour of item `index` of the colour box (0 to 8);
-// any other index, as with no selection, gives the colour 0x00FFFF.
+// any other index, as with no selection, gives the colour value 0x00FFFF, which
+// is blue, green, red from the top: yellow (255, 255, 0).
 QRgb ColorIndexToColor(int index);
 constexpr int kPaletteSize = 9;
-constexpr QRgb kNoSelectionColor = 0xFF00FFFFu;
+constexpr QRgb kNoSelectionColor = 0xFFFFFF00u;
 
 // Makes the second point's side of each axis one larger, so that a shape whose
 // canvas excludes its right and bottom edge still covers both points: if
