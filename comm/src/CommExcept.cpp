@@ -84,24 +84,25 @@ constexpr MessageRow kMessages[] = {
     {11962, "General failure"},
 };
 
-[[noreturn]] void ThrowRow(std::int32_t code) {
+// `message` null: the code's own text.
+[[noreturn]] void ThrowRow(std::int32_t code, const std::string* message = nullptr) {
+  const std::string text = message != nullptr ? *message : LoadMessageText(ErrorCodeToMessageId(code));
   switch (code) {
 #define COMM_THROW_ROW(rowCode, Name, Group) \
-  case rowCode: throw E##Name(code);
+  case rowCode: throw E##Name(code, text);
     COMM_ERROR_ROWS(COMM_THROW_ROW)
 #undef COMM_THROW_ROW
 #define COMM_THROW_SHARED(rowCode, Class) \
-  case rowCode: throw Class(code);
+  case rowCode: throw Class(code, text);
     COMM_SHARED_CLASS_ROWS(COMM_THROW_SHARED)
 #undef COMM_THROW_SHARED
     default: break;
   }
   if (code >= -162 && code <= -2) {
-    const std::string text = LoadMessageText(ErrorCodeToMessageId(code));
     if (code == kErrOutOfMemory) throw EOutOfMemory(text);
     throw EInOutError(text, -code);
   }
-  throw EVnkException(std::string("Venk exception"));
+  throw EVnkException(message != nullptr ? *message : std::string("Venk exception"));
 }
 
 }  // namespace
@@ -126,11 +127,16 @@ EVnkException::EVnkException(std::int32_t code)
 
 EVnkException::EVnkException(const std::string& message) : std::runtime_error(message) {}
 
+EVnkException::EVnkException(std::int32_t code, const std::string& message)
+    : std::runtime_error(message), errorCode_(code) {}
+
 std::int32_t RaiseForErrorCode(bool componentLoading, std::int32_t code) {
   if (code >= 0 || componentLoading) return code;
   ThrowRow(code);
 }
 
 void ThrowForErrorCode(std::int32_t code) { ThrowRow(code); }
+
+void ThrowForErrorCode(std::int32_t code, const std::string& message) { ThrowRow(code, &message); }
 
 }  // namespace comm

@@ -48,6 +48,7 @@ DeviceLayerTable& Layer() {
 }
 
 thread_local std::uint32_t t_lastError = 0;
+thread_local std::string t_lastErrorText;
 
 std::recursive_mutex g_portTableLock;
 std::array<PortSlot, kMaxPorts + 1> g_portTable{};
@@ -72,6 +73,8 @@ void ResetDeviceLayerTable() { InstallDeviceLayer(kNullLayer); }
 
 std::uint32_t GetLastDeviceError() { return t_lastError; }
 void SetLastDeviceError(std::uint32_t error) { t_lastError = error; }
+std::string LastDeviceErrorText() { return t_lastErrorText; }
+void SetLastDeviceErrorText(std::string text) { t_lastErrorText = std::move(text); }
 
 std::uint32_t ErrnoToDeviceError(int error) {
   switch (error) {

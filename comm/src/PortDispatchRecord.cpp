@@ -521,6 +521,7 @@ std::int32_t OpenCommon(std::uint16_t& handle, const std::string* deviceName,
     r.layer.AdoptHandle(existing, true);
   } else {
     SetLastDeviceError(0);
+    SetLastDeviceErrorText({});
     const std::int32_t device = r.layer.Open(deviceName->c_str(), inSize, outSize);
     if (device < 0) {
       const std::uint32_t error = GetLastDeviceError();

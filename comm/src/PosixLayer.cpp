@@ -427,8 +427,23 @@ std::int32_t PosixLayerOpen(const char* name, std::uint16_t, std::uint16_t) {
   const std::string path = ResolveDeviceName(name);
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
+    const int error = errno;
+    if (error == EACCES || error == EPERM) {
+      // Denied, as a device in use is: the text tells the two apart.
+      SetLastDeviceErrorText("No permission to open " + path +
+                             ": the user needs access to the device (on Debian, membership of "
+                             "the dialout group)");
+      return Fail(error);
+    }
     // A serial node without hardware behind it answers EIO: no such port.
-    return Fail(errno == EIO ? ENODEV : errno);
+    return Fail(error == EIO ? ENODEV : error);
+  }
+  // Anything but a terminal (/dev/null, a regular file) reads as always
+  // ready with nothing to read, and the port's threads would spin on it.
+  if (!::isatty(fd)) {
+    ::close(fd);
+    SetLastDeviceErrorText(path + " is not a serial device");
+    return Fail(ENODEV);  // no such port
   }
   // One opener at a time, across processes as within this one.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

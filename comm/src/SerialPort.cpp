@@ -151,11 +151,15 @@ void TVnkCustomComPort::OpenCommon(bool onHandle) {
   } else {
     r = OpenDispatcherPort();
   }
-  // A device in use, or missing, as the component reports it.
-  if (r == -5) r = kErrAlreadyOpen;
+  // A device in use, or missing, as the component reports it. A device the
+  // user may not open is denied too, but the layer says why.
+  const std::string reason = r != 0 ? LastDeviceErrorText() : std::string();
+  if (r == -5 && reason.empty()) r = kErrAlreadyOpen;
   if (r == -2 || r == -3) r = kErrBadId;
   if (r != 0) {
     dispatcherHandle_.store(0);
+    // The layer's own reason names the device, so it is what the user sees.
+    if (r < 0 && !reason.empty() && !Loading()) ThrowForErrorCode(r, reason);
     if (r < 0) Check(r);
     return;
   }

@@ -36,6 +36,9 @@ class EVnkException : public std::runtime_error {
   explicit EVnkException(std::int32_t code);
   // ErrorCode := 0; the message is the given text.
   explicit EVnkException(const std::string& message);
+  // ErrorCode := code; the message is the given text (a reason the layer
+  // could name, such as the device's path).
+  EVnkException(std::int32_t code, const std::string& message);
 
   std::int32_t ErrorCode() const { return errorCode_; }
 
@@ -87,5 +90,7 @@ inline std::int32_t RaiseForErrorCode(std::int32_t code) { return RaiseForErrorC
 // Raises the exception of a code (always raises; a code >= 0 gives EVnkException
 // "Venk exception"). For callers that decided themselves that a code is an error.
 [[noreturn]] void ThrowForErrorCode(std::int32_t code);
+// The same with the given message in place of the code's own text.
+[[noreturn]] void ThrowForErrorCode(std::int32_t code, const std::string& message);
 
 }  // namespace comm

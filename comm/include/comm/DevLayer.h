@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 namespace comm {
 
@@ -145,6 +146,10 @@ std::uint32_t GetLastDeviceError();
 void SetLastDeviceError(std::uint32_t error);
 // errno to that numbering.
 std::uint32_t ErrnoToDeviceError(int error);
+// A reason for the last failed open on this thread that a user can act on,
+// naming the device (empty when the layer had none). Cleared by a new open.
+std::string LastDeviceErrorText();
+void SetLastDeviceErrorText(std::string text);
 
 // ---------------------------------------------------------------------------
 // The dispatcher's output ring as the layer sees it: the layer appends, the

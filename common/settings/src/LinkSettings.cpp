@@ -38,6 +38,9 @@ bool ApplySerialSettings(SerialSetup& serial, int portIndex, int speedIndex, con
     serial.SetOpen(true);
     serial.SetModemStarted(true);
     return true;
+  } catch (const SetupError& e) {
+    util::ShowWarning(std::string(errorText) + "\n" + e.what());
+    return false;
   } catch (...) {
     util::ShowWarning(errorText);
     return false;

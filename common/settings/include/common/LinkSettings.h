@@ -3,6 +3,7 @@
 // with it: the file's place, the numbers in it, the bit-rate table, and the
 // serial set-up in its fixed order.
 #include <array>
+#include <stdexcept>
 #include <string>
 
 namespace settings {
@@ -18,6 +19,13 @@ int BaudOf(int speedIndex);
 // the text is no such number.
 bool ParseSetting(const std::string& text, int min, int max, int& value);
 
+// A set-up step that failed for a reason the user can act on (the device's
+// path and what is wrong with it): shown under the caller's own text.
+class SetupError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // The serial port and modem components as the serial set-up drives them.
 // The adapter over the serial port component implements it; each call may
 // raise the component's exception.
@@ -31,7 +39,8 @@ class SerialSetup {
 };
 
 // ComNumber (portIndex + 1), Baud, Open, modem started, in this order. Any
-// exception is shown as `errorText` (each program has its own); false then.
+// exception is shown as `errorText` (each program has its own), a
+// SetupError's reason on the line below it; false then.
 bool ApplySerialSettings(SerialSetup& serial, int portIndex, int speedIndex, const char* errorText);
 
 }  // namespace settings

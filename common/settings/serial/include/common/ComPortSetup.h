@@ -17,7 +17,8 @@ class ComPortSetup : public SerialSetup {
 
   void SetComNumber(int comNumber) override { port_.SetComNumber(static_cast<std::uint16_t>(comNumber)); }
   void SetBaud(int baud) override { port_.SetBaud(baud); }
-  void SetOpen(bool open) override { port_.SetOpen(open); }
+  // A refusal the device layer could give a reason for is a SetupError.
+  void SetOpen(bool open) override;
   void SetModemStarted(bool started) override {
     if (startModem_) startModem_(started);
   }
