@@ -155,9 +155,10 @@ bool LoadFrameFile(MessageModel& model, const std::string& path, const RedrawPic
     util::ShowWarning(name + " cannot be read!\n" + e.what());
     return false;
   }
-  if (redraw)
-    for (int i = 0; i < read->FrameCount(); ++i) redraw(*read, i);
   TakeMessage(model, *read, path);
+  // Drawn in place: the control that draws works on the open message.
+  if (redraw)
+    for (int i = 0; i < model.FrameCount(); ++i) redraw(model, i);
   return true;
 }
 

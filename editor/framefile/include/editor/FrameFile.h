@@ -68,11 +68,12 @@ std::unique_ptr<MessageModel> DecodeFrameFile(std::span<const std::uint8_t> byte
 using RedrawPicture = std::function<void(MessageModel& model, int frame)>;
 
 // Opens the frame file at `path` into `model`. The file is read whole into a
-// model of its own and every picture redrawn there; only then does `model`
+// model of its own; only when all of it was read and found sound does `model`
 // take its frames and logos (frame 0 current, `path` as its name, not
-// modified; the clipboard stays). Otherwise `model` is left exactly as it was,
-// a warning names the file and the reason, and the result is false.
-// The caller then selects the current frame and redraws the frame list.
+// modified; the clipboard stays), and then every picture is redrawn. Otherwise
+// `model` is left exactly as it was, a warning names the file and the reason,
+// and the result is false. The caller then selects the current frame and
+// redraws the frame list.
 bool LoadFrameFile(MessageModel& model, const std::string& path, const RedrawPicture& redraw);
 
 }  // namespace editor
