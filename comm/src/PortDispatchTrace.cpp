@@ -24,6 +24,30 @@ std::string Padded(const char* text, std::size_t width) {
   return s;
 }
 
+// A failed dump's system error as the library's file error, whose text the
+// component's exception carries.
+std::int32_t DumpErrorCode(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return kErrPathNotFound;
+    case EMFILE:
+    case ENFILE: return kErrTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case ETXTBSY: return kErrAccessDenied;
+    case ENOMEM: return kErrOutOfMemory;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return -101;  // "Disk is full"
+    case EROFS: return -150;  // "Disk is write-protected"
+    case EIO: return -160;    // "Device write error"
+    default: return -162;     // "General failure"
+  }
+}
+
 // Opens a dump file: appended to when asked and it exists, else created.
 std::FILE* OpenDump(const std::string& name, bool append, int& error) {
   std::FILE* file = std::fopen(name.c_str(), append && FileExistsPlain(name) ? "ab" : "wb");
@@ -31,12 +55,12 @@ std::FILE* OpenDump(const std::string& name, bool append, int& error) {
   return file;
 }
 
-// Writes and closes: 0, or the negated file error.
+// Writes and closes: 0, or the library's file error.
 std::int32_t FinishDump(std::FILE* file, const std::string& text) {
   int error = 0;
   if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) error = errno ? errno : EIO;
   if (std::fclose(file) != 0 && error == 0) error = errno ? errno : EIO;
-  return -error;
+  return error == 0 ? 0 : DumpErrorCode(error);
 }
 
 void CopyIn(LogState& log, const std::uint8_t* bytes, std::uint32_t n) {
@@ -197,7 +221,7 @@ std::int32_t DumpTraceFile(std::uint16_t handle, const std::string& fileName, bo
   if (!trace.wrapped && trace.next == 0) return 0;
   int error = 0;
   std::FILE* file = detail::OpenDump(fileName, append, error);
-  if (file == nullptr) return -error;
+  if (file == nullptr) return detail::DumpErrorCode(error);
   std::string text;
   const std::uint32_t count = trace.wrapped ? trace.size : trace.next;
   const std::uint32_t first = trace.wrapped ? trace.next : 0;
@@ -312,14 +336,14 @@ std::int32_t DumpLogFile(std::uint16_t handle, const std::string& fileName, bool
     live.on = false;
     int error = 0;
     std::FILE* probe = detail::OpenDump(fileName, append, error);
-    if (probe == nullptr) return -error;  // the ring stays, logging off
+    if (probe == nullptr) return detail::DumpErrorCode(error);  // the ring stays, logging off
     std::fclose(probe);
     log = std::move(live);
     live = detail::LogState{};
   }
   // Opened above to test it; appending now keeps what the probe created.
   std::FILE* file = std::fopen(fileName.c_str(), "ab");
-  if (file == nullptr) return -(errno ? errno : EIO);
+  if (file == nullptr) return detail::DumpErrorCode(errno ? errno : EIO);
   std::string text =
       "Time      Type      SubType       Data  OtherData\n"
       "----      ----      -------       ----  ---------\n";

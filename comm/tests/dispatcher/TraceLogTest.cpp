@@ -2,6 +2,8 @@
 // text written out by hand from the dump layout.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -117,9 +119,45 @@ TEST_F(TraceLog, TraceSizesAndFileErrors) {
   EXPECT_FALSE(Exists(File("empty.txt")));  // empty trace: no file
   ASSERT_EQ(comm::StartTrace(port, 10), 0);
   Send("z");
-  EXPECT_EQ(comm::DumpTraceFile(port, File("no/such/dir.txt"), false, false), -ENOENT);
+  EXPECT_EQ(comm::DumpTraceFile(port, File("no/such/dir.txt"), false, false), comm::kErrPathNotFound);
   EXPECT_EQ(comm::DumpTraceFile(port, File("later.txt"), false, false), 0);
   EXPECT_FALSE(Exists(File("later.txt")));  // the failed dump freed the trace
+}
+
+// A dump that cannot be written fails with the library's file error, whose
+// text says what went wrong, for the trace and for the log alike.
+TEST_F(TraceLog, FailedDumpsGiveTheTextOfTheirCause) {
+  ASSERT_EQ(::mkdir(File("folder").c_str(), 0755), 0);
+  std::ofstream(File("plain")) << "x";
+  struct Case {
+    const char* what;
+    std::string path;
+    std::int32_t code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"a folder", File("folder"), comm::kErrAccessDenied, "File access denied"},
+      {"a missing folder", File("no/such/dir.txt"), comm::kErrPathNotFound, "Path not found"},
+      {"below a plain file", File("plain/dump.txt"), comm::kErrPathNotFound, "Path not found"},
+      {"a full disk", "/dev/full", -101, "Disk is full"},
+  };
+  for (const Case& c : cases) {
+    for (bool log : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (log ? ", log" : ", trace"));
+      ASSERT_EQ(log ? comm::StartLog(port, 1000) : comm::StartTrace(port, 100), 0);
+      Send("z");
+      const std::int32_t code = log ? comm::DumpLogFile(port, c.path, false, false)
+                                    : comm::DumpTraceFile(port, c.path, false, false);
+      EXPECT_EQ(code, c.code);
+      try {
+        comm::RaiseForErrorCode(code);
+        ADD_FAILURE() << "nothing raised";
+      } catch (const comm::EInOutError& e) {
+        EXPECT_STREQ(e.what(), c.text);
+      }
+      comm::FreeLog(port);
+    }
+  }
 }
 
 TEST_F(TraceLog, AWriteIsLoggedWithItsTimeAndBytes) {
@@ -186,7 +224,7 @@ TEST_F(TraceLog, LongDataWrapsUnderItsColumnAndModemBitsAreNamed) {
 TEST_F(TraceLog, AFailedLogDumpKeepsTheRingWithLoggingOff) {
   ASSERT_EQ(comm::StartLog(port, 500), 0);
   Send("q");
-  EXPECT_EQ(comm::DumpLogFile(port, File("no/dir/log.txt"), false, false), -ENOENT);
+  EXPECT_EQ(comm::DumpLogFile(port, File("no/dir/log.txt"), false, false), comm::kErrPathNotFound);
   Send("r");  // not logged: logging is off
   ASSERT_EQ(comm::ResumeLog(port), 0);
   ASSERT_EQ(comm::DumpLogFile(port, File("log.txt"), false, false), 0);
