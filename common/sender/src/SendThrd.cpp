@@ -27,7 +27,9 @@ std::string AnswerText(const std::string& reply) {
     case '3': return "illegal value in parameter";
     case '4': return "command format error";
     case '5': return "insufficient memory";
-    default: return {};
+    case '0': return {};
+    // Named too, so a failure box never shows an empty or an earlier reason.
+    default: return "unknown answer";
   }
 }
 

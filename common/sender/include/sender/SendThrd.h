@@ -42,8 +42,8 @@ constexpr int kMaxAttempts = 3;
 
 // The wait for an answer in whole ticks of 1/18 s, rounded up (1000 ms -> 18).
 int EchoWaitTicks(int crcWaitMs);
-// The reason the editor names for an answer ("CRC error" ...); empty for '0'
-// and for codes it does not name.
+// The reason the editor names for an answer ("CRC error" ...); empty for '0',
+// "unknown answer" for a code the sign does not define.
 std::string AnswerText(const std::string& reply);
 // "[%.4d/%.4d]".
 std::string ProgressText(int done, int total);

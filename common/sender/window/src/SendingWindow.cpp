@@ -1,0 +1,103 @@
+#include "sender/SendingWindow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace sender {
+
+TfrmSending::TfrmSending(const SendingWindowLayout& layout, QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Sending Message File to Sign...");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setModal(true);
+  lblMsgFN = new QLabel;
+  lblStatus = new QLabel;
+  lblStatus->setAlignment(Qt::AlignCenter);
+  ProgressBar = new QProgressBar;
+  ProgressBar->setRange(0, 100);
+  btnCancel = new QPushButton(layout.cancelCaption);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  tmrTimer.setInterval(100);
+  tmrTimer.setSingleShot(true);
+  connect(&tmrTimer, &QTimer::timeout, this, &TfrmSending::tmrTimerTimer);
+  auto* box = new QVBoxLayout(this);
+  box->addWidget(lblMsgFN);
+  lblMsgFN->setVisible(layout.showPath);
+  box->addWidget(lblStatus);
+  box->addWidget(ProgressBar);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(btnCancel);
+  buttons->addStretch();
+  box->addLayout(buttons);
+  // A compact box of its own size, not the platform's default window size.
+  resize(420, layout.showPath ? 140 : 115);
+}
+
+TfrmSending::~TfrmSending() {
+  if (thread_) {
+    thread_->Terminate();
+    thread_->WaitFor();
+  }
+}
+
+bool TfrmSending::Send(const std::string& path, const SendOptions& options, Link& link, ReplyBuffer& reply) {
+  pending_ = std::make_unique<Pending>(Pending{path, options, &link, &reply});
+  ++generation_;
+  tmrTimer.stop();
+  exec();
+  pending_.reset();
+  tmrTimer.stop();
+  if (!thread_) return false;
+  // Closed by Cancel (or otherwise) before the thread ended: stop it. Either
+  // way the send is over only when its thread has ended.
+  const bool endedByItself = thread_->Finished();
+  if (!endedByItself) thread_->Terminate();
+  thread_->WaitFor();
+  bool result = endedByItself && thread_->Result();
+  thread_.reset();
+  return result;
+}
+
+void TfrmSending::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormActivate();
+}
+
+void TfrmSending::FormActivate() {
+  if (!pending_ || thread_) return;
+  lblMsgFN->setText(QString::fromLatin1(pending_->path.c_str()));
+  lblStatus->clear();
+  ProgressBar->setValue(0);
+  thread_ = std::make_unique<TSendThrd>(pending_->path, pending_->options, *pending_->link, *pending_->reply, this,
+                                        this);
+  int generation = generation_;
+  thread_->Start([this, generation] { ThreadDone(generation); });
+}
+
+void TfrmSending::ThreadDone(int generation) {
+  if (generation != generation_ || !isVisible()) return;
+  tmrTimer.start();
+}
+
+void TfrmSending::tmrTimerTimer() {
+  tmrTimer.stop();
+  accept();
+}
+
+void TfrmSending::done(int result) {
+  FormClose();
+  QDialog::done(result);
+}
+
+void TfrmSending::FormClose() {
+  if (thread_ && !thread_->Finished()) thread_->Terminate();
+}
+
+void TfrmSending::ShowProgressBar(int percent) { ProgressBar->setValue(percent); }
+
+void TfrmSending::ShowProgressText(const std::string& text) { lblStatus->setText(QString::fromStdString(text)); }
+
+}  // namespace sender
