@@ -1,0 +1,96 @@
+#include "editorapp/Document.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+
+#include <exception>
+
+#include "common/Util.h"
+#include "editor/MessageFile.h"
+#include "platform/BinaryFile.h"
+#include "platform/Directories.h"
+#include "platform/ExceptionReport.h"
+#include "platform/MessageBoxes.h"
+
+namespace editorapp {
+
+bool HasMessageExtension(const std::string& path) {
+  return QString::fromStdString(path).endsWith(".MSG", Qt::CaseInsensitive);
+}
+
+int Document::AskSaveChanges() {
+  if (!model_.Modified) return platform::kResultYes;
+  const int answer = util::AskYesNoCancel(kAskSaveText);
+  if (answer == platform::kResultYes && !Save()) return platform::kResultCancel;
+  return answer;
+}
+
+void Document::NewMessage() {
+  view_.NewMessage();
+  untitled_ = true;
+}
+
+void Document::New() {
+  if (AskSaveChanges() != platform::kResultCancel) NewMessage();
+}
+
+void Document::Open() {
+  if (AskSaveChanges() == platform::kResultCancel) return;
+  const std::string chosen = view_.ChooseOpenFile(util::JoinPath(platform::CurrentDirectory(), "*.SML"));
+  if (chosen.empty()) return;
+  FollowDirectory(chosen);
+  // A file the reader refuses leaves the message as it was, with a warning.
+  if (!editor::LoadFrameFile(model_, chosen, redraw_)) return;
+  untitled_ = false;
+  view_.SetFileName(chosen);
+  view_.SetModified(false);
+  view_.ShowOpenedMessage();
+}
+
+bool Document::Save() {
+  const std::string path = model_.DocFileName;
+  if (untitled_ && platform::FileExists(path) &&
+      !util::AskYesNo(QFileInfo(QString::fromStdString(path)).fileName().toStdString() +
+                      " already exists. Replace it?")) {
+    return false;
+  }
+  if (!SaveTo(path)) return false;
+  untitled_ = false;
+  view_.SetModified(false);
+  return true;
+}
+
+bool Document::SaveAs() {
+  const std::string chosen = view_.ChooseSaveFile(model_.DocFileName);
+  if (chosen.empty()) return false;
+  FollowDirectory(chosen);
+  if (!SaveTo(chosen)) return false;
+  untitled_ = false;
+  view_.SetFileName(chosen);
+  view_.SetModified(false);
+  return true;
+}
+
+bool Document::SaveTo(const std::string& path) {
+  // The companion message file takes the frame file's name with ".MSG".
+  if (HasMessageExtension(path)) {
+    util::ShowWarning(kMessageFileNameText);
+    return false;
+  }
+  try {
+    editor::SaveFrameFile(model_, path);
+    editor::BuildCommandFile(model_, editor::CompanionMessagePath(path), false, editor::FileSettingsOf(settings_));
+  } catch (const std::exception& e) {
+    platform::ShowExceptionBox(e.what());
+    return false;
+  }
+  return true;
+}
+
+// New messages are named in the directory the last file dialog went to.
+void Document::FollowDirectory(const std::string& chosen) {
+  QDir::setCurrent(QFileInfo(QString::fromStdString(chosen)).absolutePath());
+}
+
+}  // namespace editorapp

@@ -1,0 +1,494 @@
+#include "editorapp/Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "common/Util.h"
+#include "editor/FrameGeometry.h"
+#include "editorapp/ColorBox.h"
+#include "editorapp/EditorLink.h"
+#include "editorapp/ImagePanel.h"
+#include "editorapp/StartUp.h"
+#include "platform/Directories.h"
+#include "platform/ExceptionReport.h"
+#include "platform/InOutError.h"
+#include "platform/MessageBoxes.h"
+
+namespace editorapp {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+const QColor kPanelGrey(128, 128, 128);
+
+QToolButton* Button(QWidget* owner, const char* name, const char* caption, bool toggle = false) {
+  auto* b = new QToolButton(owner);
+  b->setObjectName(name);
+  b->setText(caption);
+  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  b->setCheckable(toggle);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setMinimumWidth(44);
+  return b;
+}
+
+// A chosen file; the dialog's own filter matches both cases of the extension.
+std::string RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const char* filter, const char* extension,
+                          const std::string& initial) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(mode);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(extension);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  const QFileInfo start(Q(initial));
+  dialog.setDirectory(initial.empty() ? QDir::currentPath() : start.absolutePath());
+  if (!initial.empty() && !start.fileName().contains('*')) dialog.selectFile(start.fileName());
+  if (mode == QFileDialog::AcceptOpen) dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return S(dialog.selectedFiles().first());
+}
+
+}  // namespace
+
+FileChoosers QtFileChoosers() {
+  FileChoosers c;
+  c.openFrameFile = [](QWidget* parent, const std::string& initial) {
+    return RunFileDialog(parent, QFileDialog::AcceptOpen, "SML files (*.sml *.SML)", "SML", initial);
+  };
+  c.saveFrameFile = [](QWidget* parent, const std::string& current) {
+    return RunFileDialog(parent, QFileDialog::AcceptSave, "SML files (*.sml *.SML)", "SML", current);
+  };
+  c.openLogoFile = [](QWidget* parent) {
+    return RunFileDialog(parent, QFileDialog::AcceptOpen, "LOGO files (*.log *.LOG)", "LOG", {});
+  };
+  return c;
+}
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmMain");
+  setWindowTitle(kMainCaption);
+  link_ = std::make_unique<EditorLink>();
+
+  auto* central = new QWidget(this);
+  auto* top = new QVBoxLayout(central);
+  top->setContentsMargins(0, 0, 0, 0);
+  top->setSpacing(0);
+  BuildToolBar();
+  top->addWidget(Panel2);
+
+  palImg = new QWidget(central);
+  palImg->setObjectName("palImg");
+  palImg->setAutoFillBackground(true);
+  QPalette grey = palImg->palette();
+  grey.setColor(QPalette::Window, kPanelGrey);
+  palImg->setPalette(grey);
+  imgPanel = new ImagePanel(img_, palImg);
+  imgPanel->setObjectName("Img");
+  imgPanel->mousePressed = [this](int x, int y) { ImgMouseDown(x, y); };
+  SpeedButton1 = Button(palImg, "SpeedButton1", "RGB");
+  SpeedButton1->hide();
+  top->addWidget(palImg, 1);
+  setCentralWidget(central);
+
+  BuildStatusBar();
+  BuildMenus();
+  ShowSettingsInMenu();
+
+  tmrTime = new QTimer(this);
+  tmrTime->setObjectName("tmrTime");
+  tmrTime->setInterval(400);
+  connect(tmrTime, &QTimer::timeout, this, [this] { platform::Guarded([&] { tmrTimeTimer(); }); });
+  tmrTime->start();
+
+  resize(1000, 700);
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildToolBar() {
+  Panel2 = new QWidget(this);
+  Panel2->setObjectName("Panel2");
+  auto* bar = new QHBoxLayout(Panel2);
+  bar->setContentsMargins(4, 3, 4, 3);
+  spdBold = Button(Panel2, "spdBold", "B", true);
+  QFont bold = spdBold->font();
+  bold.setBold(true);
+  spdBold->setFont(bold);
+  spdReverse = Button(Panel2, "spdReverse", "R", true);
+  spdEU = Button(Panel2, "spdEU", "EU");
+  spdBeep = Button(Panel2, "spdBeep", "Beep");
+  spdFix = Button(Panel2, "spdFix", "Fix", true);
+  spdCut = Button(Panel2, "spdCut", "Cut");
+  spdCopy = Button(Panel2, "spdCopy", "Copy");
+  spdPaste = Button(Panel2, "spdPaste", "Paste");
+  for (QToolButton* b : {spdBold, spdReverse, spdEU, spdBeep}) bar->addWidget(b);
+  bar->addSpacing(10);
+  bar->addWidget(spdFix);
+  bar->addSpacing(10);
+  for (QToolButton* b : {spdCut, spdCopy, spdPaste}) bar->addWidget(b);
+  bar->addSpacing(10);
+
+  cboFont = new QComboBox(Panel2);
+  cboFont->setObjectName("cboFont");
+  // The captions line up their sizes with blanks: a fixed-pitch font keeps them.
+  cboFont->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  for (int i = 0; i < signfont::kEditorFontBoxCount; ++i) {
+    cboFont->addItem(Q(std::string(signfont::FontInfo(i).caption)));
+  }
+  cboFont->setFocusPolicy(Qt::ClickFocus);
+  bar->addWidget(cboFont);
+
+  cboColor = new ColorComboBox(Panel2);
+  cboColor->setObjectName("cboColor");
+  cboColor->setFocusPolicy(Qt::ClickFocus);
+  cboColor->setMinimumWidth(110);
+  bar->addWidget(cboColor);
+  bar->addStretch();
+
+  palTime = new QLabel(Panel2);
+  palTime->setObjectName("palTime");
+  palTime->setFrameShape(QFrame::Panel);
+  palTime->setFrameShadow(QFrame::Sunken);
+  palTime->setMinimumWidth(80);
+  palTime->setAlignment(Qt::AlignCenter);
+  bar->addWidget(palTime);
+
+  auto guarded = [this](void (TfrmMain::*handler)()) {
+    return [this, handler] { platform::Guarded([&] { (this->*handler)(); }); };
+  };
+  connect(spdBold, &QToolButton::clicked, this, guarded(&TfrmMain::spdBoldClick));
+  connect(spdReverse, &QToolButton::clicked, this, guarded(&TfrmMain::spdReverseClick));
+  connect(spdFix, &QToolButton::clicked, this, guarded(&TfrmMain::spdFixClick));
+  connect(cboFont, &QComboBox::activated, this, [this](int i) { platform::Guarded([&] { SetCurrentFont(i); }); });
+  connect(cboColor, &QComboBox::activated, this, [this](int i) { platform::Guarded([&] { SetCurrentColor(i); }); });
+}
+
+void TfrmMain::BuildStatusBar() {
+  auto* bar = statusBar();
+  bar->setObjectName("Panel1");
+  auto label = [bar](const char* name, const char* text, int stretch = 0) {
+    auto* l = new QLabel(text);
+    l->setObjectName(name);
+    bar->addWidget(l, stretch);
+    return l;
+  };
+  lblFN_M = label("lblFN_M", "File:");
+  lblFN = label("lblFN", "", 1);
+  label("lblFrameCaption", "Frame:");
+  lblFrame = label("lblFrame", "");
+  lblFrame->setMinimumWidth(60);
+  label("lblColumnCaption", "Column:");
+  lblColumn = label("lblColumn", "");
+  lblColumn->setMinimumWidth(40);
+  palSignSize = new QLabel;
+  palSignSize->setObjectName("palSignSize");
+  palSignSize->setFrameShape(QFrame::Panel);
+  palSignSize->setFrameShadow(QFrame::Sunken);
+  palSignSize->setMinimumWidth(80);
+  palSignSize->setAlignment(Qt::AlignCenter);
+  bar->addPermanentWidget(palSignSize);
+}
+
+void TfrmMain::BuildMenus() {
+  // Every shortcut is one key, set here: Qt's standard keys would add others
+  // (its Copy also binds Ctrl+Insert, here New Frame).
+  auto add = [this](QMenu* menu, const char* name, const char* text, std::function<void()> handler,
+                    QKeySequence key = QKeySequence()) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    a->setShortcuts(key.isEmpty() ? QList<QKeySequence>{} : QList<QKeySequence>{key});
+    connect(a, &QAction::triggered, this, [handler] { platform::Guarded([&] { handler(); }); });
+    return a;
+  };
+  const auto ctrl = [](int key) { return QKeySequence(Qt::CTRL | key); };
+
+  QMenu* file = menuBar()->addMenu("&File");
+  add(file, "New1", "&New", [this] { New1Click(); });
+  add(file, "Load1", "&Open...", [this] { Load1Click(); }, ctrl(Qt::Key_O));
+  add(file, "Save1", "&Save", [this] { Save1Click(); }, ctrl(Qt::Key_S));
+  add(file, "SaveAs1", "Save &As...", [this] { SaveAs1Click(); });
+  file->addSeparator();
+  add(file, "mnuSysParam", "System Parameters Setup...", [this] { mnuSysParamClick(1); }, ctrl(Qt::Key_P));
+  file->addSeparator();
+  add(file, "Exit1", "&Exit", [this] { close(); }, QKeySequence(Qt::ALT | Qt::Key_F4));
+
+  QMenu* frame = menuBar()->addMenu("Fr&ame");
+  add(frame, "mnuNewFrame", "&New Frame", [this] { NewFrameAt(model_ ? model_->CurrentFrame : 0); },
+      ctrl(Qt::Key_Insert));
+  add(frame, "mnuInsertFrame", "Insert Frame", [this] { NewFrameAt(model_ ? model_->CurrentFrame + 1 : 0); },
+      ctrl(Qt::Key_PageDown));
+  add(frame, "mnuDeleteFrame", "&Delete Frame", [] {}, ctrl(Qt::Key_Delete));
+  add(frame, "mnuClearFrame", "Clea&r Frame", [] {}, QKeySequence(Qt::Key_F5));
+  frame->addSeparator();
+  add(frame, "mnuPreviousFrame", "Previous Frame", [this] { GotoPreviousFrame(); }, QKeySequence(Qt::Key_PageUp));
+  add(frame, "mnuNextFrame", "Next Frame", [this] { GotoNextFrame(); }, QKeySequence(Qt::Key_PageDown));
+
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  add(edit, "mnuFunction", "&Function...", [this] { EditFrameFunctions(model_ ? model_->CurrentFrame : 0); },
+      ctrl(Qt::Key_F));
+  add(edit, "mnuInsertLogo", "&Insert Logo...", [] {}, ctrl(Qt::Key_I));
+  mnuFix = add(edit, "mnuFix", "Fi&x", [this] {
+    spdFix->toggle();
+    spdFixClick();
+  });
+  mnuFix->setCheckable(true);
+  add(edit, "mnuAnimation", "&Animation", [] {})->setEnabled(false);
+  edit->addSeparator();
+  add(edit, "mnuCut", "&Cut", [] {}, ctrl(Qt::Key_X));
+  add(edit, "mnuCopy", "C&opy", [] {}, ctrl(Qt::Key_C));
+  add(edit, "mnuPaste", "&Paste", [] {}, ctrl(Qt::Key_V));
+
+  QMenu* text = menuBar()->addMenu("&Text");
+  mnuBold = add(text, "mnuBold", "&Bold", [this] {
+    spdBold->toggle();
+    spdBoldClick();
+  }, ctrl(Qt::Key_B));
+  mnuBold->setCheckable(true);
+  mnuReverse = add(text, "mnuReverse", "&Reverse", [this] {
+    spdReverse->toggle();
+    spdReverseClick();
+  }, ctrl(Qt::Key_R));
+  mnuReverse->setCheckable(true);
+  add(text, "mnuEuropean", "&European", [] {}, ctrl(Qt::Key_E));
+  add(text, "mnuBeep", "Bee&p", [] {});
+
+  QMenu* send = menuBar()->addMenu("&Send");
+  add(send, "mnuGoToSign", "&Go to Sign", [] {}, ctrl(Qt::Key_G));
+  add(send, "mnuClearSign", "C&lear Sign", [] {});
+  send->addSeparator();
+  mnuID = add(send, "mnuID", "&ID: 0", [this] { mnuSysParamClick(1); });
+  mnuCOM = add(send, "mnuCOM", "&Com: 1", [this] { mnuSysParamClick(2); });
+  mnuBAUD = add(send, "mnuBAUD", "&Baud: 9600", [this] { mnuSysParamClick(3); });
+  mnuTIME = add(send, "mnuTIME", "&Time: 24H", [this] { mnuSysParamClick(4); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  add(help, "mnuAbout", "&About Selvanex...", [] {});
+}
+
+// --- start-up and closing ---
+
+bool TfrmMain::event(QEvent* e) {
+  const bool handled = QMainWindow::event(e);
+  if (e->type() == QEvent::WindowActivate && !activated_) platform::Guarded([&] { FormActivate(); });
+  return handled;
+}
+
+void TfrmMain::FormActivate() {
+  if (activated_) return;
+  // Marked first: a failing step ends the set-up there, and a later
+  // activation (back from a dialog) does not run it again.
+  activated_ = true;
+  ready_ = StartUpSteps();
+}
+
+bool TfrmMain::StartUpSteps() {
+  windowsDir_ = platform::SystemDirectory();
+  programDir_ = platform::ProgramDirectory();
+  settings_ = LoadStartUpSettings(programDir_);
+  settingsLoaded_ = true;
+  ShowSettingsInMenu();
+  if (!IsValidSignHeight(settings_.signHeight)) {
+    StopStartUp(kSignHeightErrorText);
+    return false;
+  }
+  link_->SetUp(settings_);
+
+  const editor::SignGeometry sign{settings_.signWidth, settings_.signHeight};
+  geometry_ = editor::ComputeGeometry(palImg->width(), palImg->height(), sign);
+  img_ = QImage(palImg->size(), QImage::Format_RGB32);
+  img_.fill(kPanelGrey);
+  imgPanel->setGeometry(0, 0, palImg->width(), palImg->height());
+  rowPainted_.fill(false);
+  palSignSize->setText(Q(SignSizeText(settings_)));
+  SetCurrentFont(0);
+  SetCurrentColor(0);
+
+  try {
+    fonts_.Open(programDir_);
+  } catch (const std::exception&) {
+    int missing = 0;
+    while (missing < signfont::kSignFontCount - 1 && fonts_.IsOpen(missing)) ++missing;
+    StopStartUp("The sign font file " + std::string(signfont::FontInfo(missing).fileName) +
+                " cannot be opened in " + programDir_ + "!");
+    return false;
+  }
+
+  model_ = std::make_unique<editor::MessageModel>(sign);
+  document_ = std::make_unique<Document>(*model_, settings_, static_cast<DocumentView&>(*this),
+                                         [](editor::MessageModel&, int) {});
+
+  if (IsMono(settings_)) {
+    cboColor->setCurrentIndex(0);
+    SetCurrentColor(0);
+    cboColor->setEnabled(false);
+  }
+  document_->NewMessage();
+  return true;
+}
+
+void TfrmMain::StopStartUp(const std::string& warning) {
+  stopped_ = true;
+  util::ShowWarning(warning);
+  // Closed once the activation is done, so no event of this start-up runs on a closed window.
+  QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e) {
+  bool keepOpen = false;
+  platform::Guarded([&] {
+    // Only settings that were read are written back: a start-up that stopped
+    // before reading them never puts defaults over the shared file.
+    if (settingsLoaded_) editor::SaveSettings(programDir_, settings_);
+    if (ready_ && document_) keepOpen = document_->AskSaveChanges() == platform::kResultCancel;
+  });
+  if (keepOpen) {
+    e->ignore();
+    return;
+  }
+  tmrTime->stop();
+  e->accept();
+}
+
+void TfrmMain::ShowSettingsInMenu() {
+  const SettingsMenuTexts t = MenuTextsOf(settings_);
+  mnuID->setText(Q(t.id));
+  mnuCOM->setText(Q(t.com));
+  mnuBAUD->setText(Q(t.baud));
+  mnuTIME->setText(Q(t.time));
+}
+
+// --- file commands ---
+
+int TfrmMain::AskSaveChanges() { return document_ ? document_->AskSaveChanges() : platform::kResultYes; }
+
+void TfrmMain::New1Click() {
+  if (document_) document_->New();
+}
+void TfrmMain::Load1Click() {
+  if (document_) document_->Open();
+}
+void TfrmMain::Save1Click() {
+  if (document_) document_->Save();
+}
+void TfrmMain::SaveAs1Click() {
+  if (document_) document_->SaveAs();
+}
+
+void TfrmMain::NewMessage() {
+  model_->NewMessage(platform::CurrentDirectory());
+  SetFileName(model_->DocFileName);
+  rowPainted_.fill(false);
+  img_.fill(kPanelGrey);
+  DrawFrameList();
+  SetModified(false);
+}
+
+void TfrmMain::ShowOpenedMessage() { DrawFrameList(); }
+
+void TfrmMain::SetFileName(const std::string& path) {
+  if (model_) model_->DocFileName = path;
+  lblFN->setText(Q(path));
+  lblFN->setToolTip(Q(path));
+}
+
+std::string TfrmMain::ChooseOpenFile(const std::string& initial) {
+  return fileChoosers.openFrameFile ? fileChoosers.openFrameFile(this, initial) : std::string();
+}
+std::string TfrmMain::ChooseSaveFile(const std::string& current) {
+  return fileChoosers.saveFrameFile ? fileChoosers.saveFrameFile(this, current) : std::string();
+}
+
+void TfrmMain::mnuSysParamClick(int) {}
+
+// --- frames ---
+
+void TfrmMain::NewFrameAt(int) {}
+
+void TfrmMain::EditFrameFunctions(int index) {
+  if (!model_ || index < 0 || index >= model_->FrameCount()) return;
+  if (model_->Frame(index).FixedFrame) {
+    util::ShowWarning(kNotForFunctionsText);
+    return;
+  }
+}
+
+void TfrmMain::spdFixClick() { mnuFix->setChecked(spdFix->isChecked()); }
+
+void TfrmMain::spdBoldClick() { mnuBold->setChecked(spdBold->isChecked()); }
+void TfrmMain::spdReverseClick() { mnuReverse->setChecked(spdReverse->isChecked()); }
+
+void TfrmMain::ImgMouseDown(int x, int y) {
+  if (!model_) return;
+  const auto click = HitFrameRow(geometry_, rowPainted_, model_->FirstVisibleRow, x, y);
+  if (!click) return;
+  if (click->onLabel) EditFrameFunctions(click->frame);
+}
+
+void TfrmMain::SetCurrentFont(int index) {
+  cboFont->setCurrentIndex(index);
+  if (model_) model_->CurrentFont = index;
+}
+
+void TfrmMain::SetCurrentColor(int index) {
+  cboColor->setCurrentIndex(index);
+  if (model_) model_->CurrentColor = index;
+}
+
+void TfrmMain::ShowFramePosition() {
+  if (!model_) return;
+  lblFrame->setText(QString::asprintf("%d/%d", model_->CurrentFrame + 1, model_->FrameCount()));
+  lblFrame->repaint();
+}
+
+void TfrmMain::tmrTimeTimer() {
+  const QString now = Q(util::TimeText());
+  if (palTime->text() != now) palTime->setText(now);
+}
+
+// --- host of the line editor control ---
+
+void TfrmMain::GotoPreviousFrame() {}
+void TfrmMain::GotoNextFrame() {}
+
+void TfrmMain::SetModified(bool modified) {
+  if (model_) model_->Modified = modified;
+  lblFN_M->setText(modified ? "*File:" : "File:");
+  lblFN_M->repaint();
+}
+
+void TfrmMain::DrawFrameList() {
+  ShowFramePosition();
+  imgPanel->update();
+}
+
+void TfrmMain::ShowFixState(bool down) {
+  spdFix->setChecked(down);
+  mnuFix->setChecked(down);
+  spdFix->repaint();
+}
+
+void TfrmMain::ShowColumn(int column) {
+  lblColumn->setText(QString::number(column));
+  lblColumn->repaint();
+}
+
+bool TfrmMain::BoldDown() const { return spdBold->isChecked(); }
+bool TfrmMain::ReverseDown() const { return spdReverse->isChecked(); }
+
+}  // namespace editorapp

@@ -1,0 +1,52 @@
+#include "editorapp/StartUp.h"
+
+#include <QString>
+
+#include <climits>
+
+#include "common/LinkSettings.h"
+#include "common/Util.h"
+
+namespace editorapp {
+
+namespace {
+
+// A key whose range is narrower than the shared loader's: re-read and checked.
+int Ranged(const std::string& path, const char* section, const char* key, int def, int min, int max) {
+  int value = def;
+  if (!settings::ParseSetting(util::ReadIniString(section, key, std::to_string(def), path), min, max, value)) {
+    value = def;
+  }
+  return value;
+}
+
+}  // namespace
+
+bool IsValidSignHeight(int height) { return height == 7 || height == 8 || height == 16; }
+
+editor::EditorSettings LoadStartUpSettings(const std::string& programDir) {
+  editor::EditorSettings s;
+  editor::LoadSettings(programDir, s);
+  const std::string path = settings::SettingsPath(programDir);
+  const editor::EditorSettings d;
+  s.colorType = Ranged(path, "System", "Color Type", d.colorType, INT_MIN, INT_MAX);
+  s.lastMode = Ranged(path, "System", "Last Mode", d.lastMode, 0, 31);
+  s.signId = static_cast<std::uint8_t>(Ranged(path, "Communication", "Sign ID", d.signId, 0, 99));
+  s.timeFormat = static_cast<std::uint8_t>(Ranged(path, "Communication", "Time Format", d.timeFormat, 0, 1));
+  return s;
+}
+
+SettingsMenuTexts MenuTextsOf(const editor::EditorSettings& s) {
+  SettingsMenuTexts t;
+  t.id = QString::asprintf("&ID: %d", int{s.signId}).toStdString();
+  t.com = QString::asprintf("&Com: %d", s.portIndex + 1).toStdString();
+  t.baud = QString::asprintf("&Baud: %d", settings::BaudOf(s.speedIndex)).toStdString();
+  t.time = QString::asprintf("&Time: %s", s.timeFormat != 0 ? "24H" : "12H").toStdString();
+  return t;
+}
+
+std::string SignSizeText(const editor::EditorSettings& s) {
+  return QString::asprintf("%d x %d", s.signHeight, s.signWidth).toStdString();
+}
+
+}  // namespace editorapp
