@@ -27,11 +27,6 @@ QString ScreenCharText(const TextChar& c) {
   return QString(QChar(static_cast<char16_t>(c.code)));
 }
 
-QSize ScreenCharSize(const TextChar& c, int dpiY) {
-  const QFontMetrics metrics(ScreenFont(c, dpiY));
-  return QSize(metrics.horizontalAdvance(ScreenCharText(c)), metrics.height());
-}
-
 QImage RenderScreenChar(const TextChar& c, int dpiY) {
   const QFont font = ScreenFont(c, dpiY);
   const QFontMetrics metrics(font);

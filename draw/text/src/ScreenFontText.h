@@ -2,7 +2,6 @@
 // Characters of the text box in a screen font: their text, size and pixels.
 #include <QFont>
 #include <QImage>
-#include <QSize>
 #include <QString>
 
 #include "draw/text/TextBox.h"
@@ -14,9 +13,8 @@ namespace draw {
 QFont ScreenFont(const TextChar& c, int dpiY);
 // The character's text: the single byte, or the code page 950 pair.
 QString ScreenCharText(const TextChar& c);
-// Text width and text height in pixels, taken as sign pixels.
-QSize ScreenCharSize(const TextChar& c, int dpiY);
-// The character drawn at (0, 0) in its colour on black, of ScreenCharSize.
+// The character drawn at (0, 0) in its colour on black, on a glyph of its
+// text width and text height in pixels (which the box takes as sign pixels).
 QImage RenderScreenChar(const TextChar& c, int dpiY);
 
 }  // namespace draw

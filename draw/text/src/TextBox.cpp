@@ -11,12 +11,6 @@
 
 namespace draw {
 
-namespace {
-
-std::optional<int> SignFontOf(const TextChar& c) { return signfont::FindSignFont(c.fontName); }
-
-}  // namespace
-
 TextBox::TextBox(const DrawModel& model, const signfont::SignFontTable& fonts, const TextStyleSource& style, int dpiY)
     : model_(model), fonts_(fonts), style_(style), dpiY_(dpiY) {
   ClearText();
@@ -42,6 +36,7 @@ void TextBox::SetPosition(QPoint at) {
 
 void TextBox::ClearText() {
   lines_.assign(1, TextLine{});
+  glyphs_.assign(1, {});
   currentLine_ = 0;
   caretColumn_ = 0;
   Relayout();
@@ -77,17 +72,17 @@ void TextBox::TypeCharacter(char32_t character) {
   c.colour = model_.CurrentColor();
   if (!signFont) c.pointSize = style.pointSize;
 
-  if (signFont) {
-    // Warn now, once, rather than at every paint of the box.
-    signfont::GlyphStatus status = signfont::GlyphStatus::kNoGlyph;
-    fonts_.RenderGlyph(*signFont, c.code, c.colour, false, &status);
-    signfont::FontWarning warning;
-    warning.Note(status);
-    warning.ShowIfPending();
-  }
+  // Rendered once, now: a glyph the font file lacks warns here, once, and
+  // never from a paint of the box.
+  signfont::GlyphStatus status = signfont::GlyphStatus::kNoGlyph;
+  QImage glyph = signFont ? fonts_.RenderGlyph(*signFont, c.code, c.colour, false, &status) : RenderScreenChar(c, dpiY_);
+  signfont::FontWarning warning;
+  warning.Note(status);
+  warning.ShowIfPending();
 
-  TextLine& line = lines_[static_cast<std::size_t>(currentLine_)];
-  line.insert(line.begin() + caretColumn_, std::move(c));
+  const auto line = static_cast<std::size_t>(currentLine_);
+  lines_[line].insert(lines_[line].begin() + caretColumn_, std::move(c));
+  glyphs_[line].insert(glyphs_[line].begin() + caretColumn_, std::move(glyph));
   Relayout();
   MoveCaretRight();
   Changed();
@@ -108,6 +103,7 @@ void TextBox::KeyDown(TextKey key) {
     case TextKey::kEnter:
       // The text after the caret stays on its line: lines are never split.
       lines_.insert(lines_.begin() + currentLine_ + 1, TextLine{});
+      glyphs_.insert(glyphs_.begin() + currentLine_ + 1, std::vector<QImage>{});
       ++currentLine_;
       caretColumn_ = 0;
       Relayout();
@@ -162,10 +158,13 @@ void TextBox::DeleteAtCaret() {
       util::Beep();
     } else {
       line.erase(line.begin() + caretColumn_);
+      std::vector<QImage>& glyphs = glyphs_[static_cast<std::size_t>(currentLine_)];
+      glyphs.erase(glyphs.begin() + caretColumn_);
     }
   } else {
     // An empty line among several goes; lines are never joined.
     lines_.erase(lines_.begin() + currentLine_);
+    glyphs_.erase(glyphs_.begin() + currentLine_);
     currentLine_ = std::min(currentLine_, static_cast<int>(lines_.size()) - 1);
     caretColumn_ = 0;
   }
@@ -173,34 +172,17 @@ void TextBox::DeleteAtCaret() {
   Changed();
 }
 
-TextBox::Metrics TextBox::Measure(const TextChar& c) const {
-  if (const std::optional<int> font = SignFontOf(c)) {
-    const signfont::SignFontInfo& info = signfont::FontInfo(*font);
-    return {info.cellWidth, info.cellHeight};
-  }
-  const QSize size = ScreenCharSize(c, dpiY_);
-  return {size.width(), size.height()};
-}
-
-QImage TextBox::RenderChar(const TextChar& c) const {
-  if (const std::optional<int> font = SignFontOf(c)) return fonts_.RenderGlyph(*font, c.code, c.colour, false);
-  return RenderScreenChar(c, dpiY_);
-}
-
 void TextBox::Relayout() {
   scale_ = std::max(1, model_.Scale());
-  metrics_.assign(lines_.size(), {});
   lineHeights_.assign(lines_.size(), 0);
   contentWidth_ = 0;
   contentHeight_ = 0;
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
+  for (std::size_t i = 0; i < glyphs_.size(); ++i) {
     int width = 0;
     int height = 0;
-    for (const TextChar& c : lines_[i]) {
-      const Metrics m = Measure(c);
-      metrics_[i].push_back(m);
-      width += m.width;
-      height = std::max(height, m.height);
+    for (const QImage& glyph : glyphs_[i]) {
+      width += glyph.width();
+      height = std::max(height, glyph.height());
     }
     lineHeights_[i] = height == 0 ? kEmptyLineHeight : height;
     contentWidth_ = std::max(contentWidth_, width);
@@ -209,11 +191,10 @@ void TextBox::Relayout() {
 
   const int s = scale_;
   image_ = raster::NewImage((contentWidth_ + kBoxMargin) * s, contentHeight_ * s);
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
+  for (std::size_t i = 0; i < glyphs_.size(); ++i) {
     const int bottom = LineTop(static_cast<int>(i)) + lineHeights_[i] * s;
     int x = 0;
-    for (const TextChar& c : lines_[i]) {
-      const QImage glyph = RenderChar(c);
+    for (const QImage& glyph : glyphs_[i]) {
       // Characters stand on the line's bottom edge.
       const raster::Box to{x, bottom - glyph.height() * s, x + glyph.width() * s, bottom};
       raster::StretchCopy(glyph, raster::Box{0, 0, glyph.width(), glyph.height()}, image_, to,
@@ -238,9 +219,9 @@ int TextBox::LineTop(int line) const {
 
 QRect TextBox::CaretRect() const {
   int x = 0;
-  const std::vector<Metrics>& line = metrics_[static_cast<std::size_t>(currentLine_)];
+  const std::vector<QImage>& line = glyphs_[static_cast<std::size_t>(currentLine_)];
   for (int i = 0; i < caretColumn_ && i < static_cast<int>(line.size()); ++i) {
-    x += line[static_cast<std::size_t>(i)].width * scale_;
+    x += line[static_cast<std::size_t>(i)].width() * scale_;
   }
   return QRect(x, LineTop(currentLine_), kCaretWidth, LineHeight(currentLine_) * scale_);
 }

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <random>
 
 #include "TextTestSupport.h"
 #include "common/Raster.h"
@@ -361,6 +362,45 @@ TEST_F(TextBoxTest, APairInAScreenFontIsOneCharacter) {
 TEST_F(TextBoxTest, SignFontCharactersKeepNoPointSize) {
   Type(kCur6x8, U"A", 24);
   EXPECT_EQ(box.Lines()[0][0].pointSize, 0);
+}
+
+TEST_F(TextBoxTest, AnyRunOfKeysKeepsTheBoxWhole) {
+  std::mt19937 random(19);
+  const TextKey keys[] = {TextKey::kBackspace, TextKey::kEnter, TextKey::kEnd,   TextKey::kHome, TextKey::kLeft,
+                          TextKey::kUp,        TextKey::kRight, TextKey::kDown, TextKey::kDelete};
+  const std::string fontsToType[] = {kCur6x8, kCur8x8, kXmi8x16, kCuri11x16};
+  const std::u32string characters = U"A~ \u4E00\u0E01\x7F";
+  for (int step = 0; step < 3000; ++step) {
+    if (step % 100 == 0) box.ClearText();  // a box's worth of text at a time
+    if (random() % 3 == 0) {
+      Type(fontsToType[random() % 4], std::u32string(1, characters[random() % characters.size()]));
+    } else {
+      box.KeyDown(keys[random() % 9]);
+    }
+    ASSERT_GE(box.Lines().size(), 1u);
+    ASSERT_GE(box.CurrentLine(), 0);
+    ASSERT_LT(box.CurrentLine(), static_cast<int>(box.Lines().size()));
+    const int length = static_cast<int>(box.Lines()[static_cast<std::size_t>(box.CurrentLine())].size());
+    ASSERT_GE(box.CaretColumn(), 0);
+    ASSERT_LE(box.CaretColumn(), length);
+    int height = 0;
+    int width = 0;
+    for (int i = 0; i < static_cast<int>(box.Lines().size()); ++i) {
+      ASSERT_EQ(box.LineTop(i), height * 3);
+      height += box.LineHeight(i);
+      int w = 0;
+      for (const draw::TextChar& c : box.Lines()[static_cast<std::size_t>(i)]) {
+        ASSERT_FALSE(c.IsPair());  // never in a sign font
+        w += signfont::FontInfo(*signfont::FindSignFont(c.fontName)).cellWidth;
+      }
+      width = std::max(width, w);
+    }
+    ASSERT_EQ(box.ContentHeight(), height);
+    ASSERT_EQ(box.ContentWidth(), width);
+    ASSERT_EQ(box.Size(), QSize((width + 10) * 3, height * 3));
+    ASSERT_LE(box.CaretRect().right(), box.Size().width());
+  }
+  EXPECT_TRUE(boxes->Texts().empty());
 }
 
 }  // namespace

@@ -3,9 +3,10 @@
 // own font (a sign font or a screen font), colour and point size, shown at the
 // view scale s and copied into the picture when the user is done.
 //
-// The box lays itself out and paints into its own image after every edit, so
-// a paint of the window only shows that image, and the commit reads it rather
-// than the screen. Positions and sizes are in screen pixels of the drawing
+// A character's glyph is rendered once, when it is typed; the box lays itself
+// out and paints into its own image after every edit, so a paint of the
+// window only shows that image, and the commit reads it rather than the
+// screen. Positions and sizes are in screen pixels of the drawing
 // area; content sizes are in sign pixels.
 #include <QImage>
 #include <QPoint>
@@ -128,11 +129,8 @@ class TextBox {
   void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
  private:
-  struct Metrics {
-    int width = 0;
-    int height = 0;
-  };
-  Metrics Measure(const TextChar& c) const;
+  // A character's glyph at one pixel a sign pixel; its size is the
+  // character's measure.
   QImage RenderChar(const TextChar& c) const;
   bool MoveCaretRight();
   void DeleteAtCaret();
@@ -144,7 +142,8 @@ class TextBox {
   int dpiY_;
 
   std::vector<TextLine> lines_;
-  std::vector<std::vector<Metrics>> metrics_;  // per character, from the last layout
+  // Each character's glyph, rendered once when it is typed.
+  std::vector<std::vector<QImage>> glyphs_;
   std::vector<int> lineHeights_;
   int currentLine_ = 0;
   int caretColumn_ = 0;
