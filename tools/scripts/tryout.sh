@@ -21,6 +21,11 @@ if [ -x "$build/tools/marvanex_samples" ]; then
   "$build/tools/marvanex_samples" "$tryout"
 fi
 
+# The editor's sample message (messages/WELCOME.SML and its .MSG), only when missing.
+if [ -x "$build/tools/selvanex_samples" ]; then
+  "$build/tools/selvanex_samples" "$tryout"
+fi
+
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT
