@@ -18,33 +18,39 @@ namespace editor::testsupport {
 constexpr int kPanelWidth = 790;
 constexpr int kPanelHeight = 441;
 
-struct EditorFixture {
-  explicit EditorFixture(SignGeometry sign)
-      : model(sign), host(ComputeGeometry(kPanelWidth, kPanelHeight, sign)) {
+// A new message for the sign, its host and the tagged fonts; no control yet.
+struct SignSetup {
+  explicit SignSetup(SignGeometry sign) : model(sign), host(ComputeGeometry(kPanelWidth, kPanelHeight, sign)) {
     signfontmaker::WriteTaggedFonts(fontDir.path().toStdString());
     fonts.Open(fontDir.path().toStdString());
     model.NewMessage(fontDir.path().toStdString());
-    editor = std::make_unique<TBillEditor>(model, host, fonts);
-    editor->SelectFrame(-1, 0);
-    host.frameListDraws = 0;
   }
 
   TFrame& Frame() { return model.Frame(model.CurrentFrame); }
-  // The current line's column of a frame as text.
-  const std::string& Fonts() { return Frame().Fonts[Frame().CurLine]; }
   const std::string& Codes() { return Frame().Codes[Frame().CurLine]; }
+  const std::string& Fonts() { return Frame().Fonts[Frame().CurLine]; }
   int Caret() { return Frame().CaretCell[Frame().CurLine]; }
-  // Types `count` characters of font `font` (ASCII letters).
-  void TypeIn(int font, int count, char32_t letter = U'A') {
-    model.CurrentFont = font;
-    for (int i = 0; i < count; ++i) editor->TypeCharacter(letter);
-  }
 
   platform::ScopedRecordingBoxes boxes;
   QTemporaryDir fontDir;
   signfont::SignFontTable fonts;
   MessageModel model;
   RecordingHost host;
+};
+
+struct EditorFixture : SignSetup {
+  explicit EditorFixture(SignGeometry sign) : SignSetup(sign) {
+    editor = std::make_unique<TBillEditor>(model, host, fonts);
+    editor->SelectFrame(-1, 0);
+    host.frameListDraws = 0;
+  }
+
+  // Types `count` characters of font `font` (ASCII letters).
+  void TypeIn(int font, int count, char32_t letter = U'A') {
+    model.CurrentFont = font;
+    for (int i = 0; i < count; ++i) editor->TypeCharacter(letter);
+  }
+
   std::unique_ptr<TBillEditor> editor;
 };
 

@@ -1,0 +1,187 @@
+#include <QAction>
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "EditorFixture.h"
+#include "editor/BillEditorWidget.h"
+
+namespace editor {
+namespace {
+
+constexpr int kXmi8x16 = 2;
+
+// A window holding the control and a line edit to take the focus elsewhere.
+struct WidgetSetup : testsupport::SignSetup {
+  WidgetSetup() : SignSetup({160, 16}) {
+    model.CurrentFont = kXmi8x16;
+    window.resize(600, 200);
+    other = new QLineEdit(&window);
+    other->move(10, 120);
+    control = new BillEditorWidget(model, host, fonts, &window);
+    control->Editor().SelectFrame(-1, 0);
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) qWarning("window not active");
+    control->setFocus();
+  }
+  void Commit(const QString& text, const QString& preedit = {}) {
+    QInputMethodEvent event(preedit, {});
+    event.setCommitString(text);
+    QApplication::sendEvent(control, &event);
+  }
+
+  QWidget window;
+  QLineEdit* other = nullptr;
+  BillEditorWidget* control = nullptr;
+};
+
+}  // namespace
+
+class BillEditorWidgetTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void TypedKeysBecomeCells() {
+    WidgetSetup s;
+    QTest::keyClicks(s.control, "AB");
+    QCOMPARE(QString::fromStdString(s.Codes()), QString("AB"));
+    QCOMPARE(s.Caret(), 3);
+    QCOMPARE(s.boxes->Beeps(), 0);
+  }
+
+  void InputMethodCommitIsOnePair() {
+    WidgetSetup s;
+    s.Commit(QString::fromUtf8("\u4E00"));
+    QCOMPARE(s.Codes(), std::string("\xA4\x40"));
+    QCOMPARE(s.Fonts(), std::string("8X"));
+    QCOMPARE(s.host.modifiedCalls, std::vector<bool>{true});
+  }
+
+  void PreeditNeverEntersTheMessage() {
+    WidgetSetup s;
+    s.Commit({}, QString::fromUtf8("\u4E00"));
+    QCOMPARE(s.Frame().Length(1), 0);
+    QVERIFY(s.host.modifiedCalls.empty());
+  }
+
+  void CaretRectangleIsReportedToTheInputMethod() {
+    WidgetSetup s;
+    QTest::keyClicks(s.control, "A");
+    const QRectF rect = s.control->inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+    QCOMPARE(rect.toRect(), s.control->Editor().Caret().rect);
+    QCOMPARE(rect.toRect(), QRect(240 + 12, 44, 24, 3));
+    QVERIFY(s.control->inputMethodQuery(Qt::ImEnabled).toBool());
+  }
+
+  void CharacterOutsideTheCodePageBeeps() {
+    WidgetSetup s;
+    QTest::keyClick(s.control, Qt::Key_Eacute, Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Press, s.control, Qt::Key_unknown, QString::fromUtf8("\u00E9"), Qt::NoModifier);
+    QCOMPARE(s.boxes->Beeps(), 2);
+    QCOMPARE(s.Frame().Length(1), 0);
+  }
+
+  void MenuShortcutsWinOverTheControl() {
+    WidgetSetup s;
+    int deletes = 0;
+    QAction deleteFrame("Delete Frame");
+    deleteFrame.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    QObject::connect(&deleteFrame, &QAction::triggered, [&] { ++deletes; });
+    s.window.addAction(&deleteFrame);
+    QTest::keyClicks(s.control, "A");
+    QTest::keyClick(s.control, Qt::Key_Home);
+    QTest::keyClick(s.control, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(deletes, 1);
+    QCOMPARE(QString::fromStdString(s.Codes()), QString("A"));
+    // Ctrl with a letter types nothing either.
+    QTest::keyClick(s.control, Qt::Key_B, Qt::ControlModifier);
+    QCOMPARE(QString::fromStdString(s.Codes()), QString("A"));
+  }
+
+  void PageUpStepsOnce() {
+    WidgetSetup s;
+    QTest::keyClick(s.control, Qt::Key_PageUp);
+    QCOMPARE(s.host.previousSteps, 1);
+    QTest::keyClick(s.control, Qt::Key_PageDown);
+    QCOMPARE(s.host.nextSteps, 1);
+  }
+
+  void PageUpWithAMenuShortcutStepsOnce() {
+    WidgetSetup s;
+    int menuSteps = 0;
+    QAction previous("Previous Frame");
+    previous.setShortcut(QKeySequence(Qt::Key_PageUp));
+    QObject::connect(&previous, &QAction::triggered, [&] { ++menuSteps; });
+    s.window.addAction(&previous);
+    QTest::keyClick(s.control, Qt::Key_PageUp);
+    QCOMPARE(menuSteps + s.host.previousSteps, 1);
+  }
+
+  void ArrowKeysStayInTheControl() {
+    WidgetSetup s;
+    // A window shortcut on an arrow does not take it from the control.
+    int stolen = 0;
+    QAction left("Left");
+    left.setShortcut(QKeySequence(Qt::Key_Left));
+    QObject::connect(&left, &QAction::triggered, [&] { ++stolen; });
+    s.window.addAction(&left);
+    QTest::keyClicks(s.control, "AB");
+    for (Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_Left}) {
+      QTest::keyClick(s.control, key);
+      QVERIFY(s.control->hasFocus());
+    }
+    QCOMPARE(stolen, 0);
+    QCOMPARE(s.Caret(), 2);
+  }
+
+  void ClickTakesFocusWithoutMovingTheCaret() {
+    WidgetSetup s;
+    QTest::keyClicks(s.control, "ABC");
+    QTest::keyClick(s.control, Qt::Key_Home);
+    s.other->setFocus();
+    QVERIFY(!s.control->hasFocus());
+    QVERIFY(!s.control->Editor().Caret().shown);
+    QTest::mouseClick(s.control, Qt::LeftButton, {}, QPoint(260, 20));
+    QVERIFY(s.control->hasFocus());
+    QCOMPARE(s.Caret(), 1);
+    QVERIFY(s.control->Editor().Caret().shown);
+  }
+
+  void CaretIsPaintedOverTheCanvas() {
+    WidgetSetup s;
+    QTest::keyClicks(s.control, "A");
+    QVERIFY(s.control->CaretVisibleNow());
+    const QRect caret = s.control->Editor().Caret().rect;
+    const QImage shown = s.control->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage& canvas = s.control->Editor().Canvas();
+    int inverted = 0;
+    for (int x = caret.left(); x <= caret.right(); ++x)
+      for (int y = caret.top(); y <= caret.bottom(); ++y) {
+        QCOMPARE(canvas.pixel(x, y) & 0xFFFFFF, 0u);  // the canvas under the caret stays black
+        inverted += (shown.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF;
+      }
+    // Every other pixel of the bar is lit: a grey caret.
+    QCOMPARE(inverted, caret.width() * caret.height() / 2);
+    s.other->setFocus();
+    const QImage hidden = s.control->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(hidden.copy(caret), canvas.copy(caret));
+  }
+
+  void ControlSitsAtItsStartPlace() {
+    WidgetSetup s;
+    QCOMPARE(s.control->size(), QSize(480, 48));
+    QCOMPARE(s.control->focusPolicy(), Qt::StrongFocus);
+    // Selecting a frame moves it onto that frame's row of the list.
+    QVERIFY(s.model.InsertFrame(1));
+    s.control->Editor().SelectFrame(0, 1);
+    QCOMPARE(s.control->pos(), QPoint(209, 40 + 78));
+  }
+};
+
+}  // namespace editor
+
+QTEST_MAIN(editor::BillEditorWidgetTest)
+#include "BillEditorWidgetTest.moc"
