@@ -114,11 +114,17 @@ void TSendThrd::SyncSendFailure() {
   });
 }
 
+namespace {
+// A warning's text with its "%s" replaced by the file's path.
+std::string WithPath(std::string text, const std::string& path) {
+  if (auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
+  return text;
+}
+}  // namespace
+
 bool TSendThrd::SendFile(const std::string& path) {
   if (!platform::FileExists(path)) {
-    std::string text = options_.missingFileText;
-    if (auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
-    Sync([text] { util::ShowWarning(text); });
+    Sync([text = WithPath(options_.missingFileText, path)] { util::ShowWarning(text); });
     return false;
   }
   std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
@@ -134,6 +140,7 @@ bool TSendThrd::SendFile(const std::string& path) {
   try {
     records = cmdfile::ReadCommandRecords(bytes);
   } catch (const cmdfile::BadCommandFile&) {
+    Sync([text = WithPath(options_.invalidFileText, path)] { util::ShowWarning(text); });
     SyncSendFailure();
     return false;
   }

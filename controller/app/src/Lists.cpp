@@ -277,9 +277,9 @@ void ScheduleGrid::Load(const std::string& path) {
                     util::GetField(line, 3, "", ";")});
   }
   if (rows.empty()) rows.push_back({});
-  const int keep = current_;
+  // Loading starts from a cleared grid, whose first row is current.
   rows_ = std::move(rows);
-  SetCurrent(keep);
+  current_ = 0;
 }
 
 void ScheduleGrid::Save(const std::string& path) const {

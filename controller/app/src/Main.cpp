@@ -79,16 +79,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   setWindowTitle("Marvane for Windows");
   link_ = std::make_unique<MainLink>(*this);
-  frmDialUp_ = std::make_unique<dialup::TfrmDialUp>(link_->VnkModemS(), this);
-  frmDialUp_->hooks.selectedTelephone = [this] {
-    const auto* entry = controller::SignEntry(link_->Table(), cboSigns->currentIndex() + 1);
-    return entry ? entry->tel : std::string();
-  };
-  frmDialUp_->hooks.connected = [this] {
-    spdDial->setEnabled(false);
-    spdHangUp->setEnabled(true);
-  };
-  showDialUp = [](TfrmMain& main) { dialup::RunDialUp(main.DialUpWindow()); };
 
   auto* central = new QWidget(this);
   auto* top = new QVBoxLayout(central);
@@ -143,11 +133,22 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
   BuildMenus();
 
+  // The forms in their fixed order, after the main window.
   frmSelDir = new TFRMSelDir(this);
   frmSchSetup = new TfrmSchSetup(this);
   frmAbout = new TfrmAbout(this);
   link_->CreateForms();  // the parameter and sending windows
   frmIntOpt = new TfrmIntOpt(this);
+  frmDialUp_ = std::make_unique<dialup::TfrmDialUp>(link_->VnkModemS(), this);
+  frmDialUp_->hooks.selectedTelephone = [this] {
+    const auto* entry = controller::SignEntry(link_->Table(), cboSigns->currentIndex() + 1);
+    return entry ? entry->tel : std::string();
+  };
+  frmDialUp_->hooks.connected = [this] {
+    spdDial->setEnabled(false);
+    spdHangUp->setEnabled(true);
+  };
+  showDialUp = [](TfrmMain& main) { dialup::RunDialUp(main.DialUpWindow()); };
 
   auto on = [this](auto* sender, auto signal, void (TfrmMain::*handler)()) {
     connect(sender, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
@@ -410,7 +411,7 @@ void TfrmMain::FormActivate() {
 
 void TfrmMain::closeEvent(QCloseEvent* e) {
   bool quit = false;
-  Guarded([&] { quit = util::AskYesNo("Are you sure to quit?"); });
+  Guarded([&] { quit = util::AskYesNo("Are you sure to quit?") && SaveBeforeQuit(); });
   if (quit) {
     e->accept();
   } else {
@@ -419,6 +420,27 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
 }
 
 void TfrmMain::Exit1Click() { close(); }
+
+bool TfrmMain::SaveBeforeQuit() {
+  for (ListKind kind : {ListKind::Sequence, ListKind::Schedule}) {
+    const bool seq = kind == ListKind::Sequence;
+    if (!(seq ? seq_.modified : sch_.modified)) continue;
+    // Here the question may be cancelled: nothing is dropped unasked.
+    const int answer = util::AskYesNoCancel("File has been changed. Do you want to save?");
+    if (answer == platform::kResultNo) continue;
+    if (answer != platform::kResultYes) return false;
+    ShowPage(kind);
+    if (seq) {
+      SaveSequence();
+    } else {
+      SaveSchedule();
+    }
+    // A list that could not be saved (a schedule the validation refuses) keeps
+    // the program open; an empty sequence has nothing to save.
+    if (seq ? seq_.modified && !seq_.Empty() : sch_.modified) return false;
+  }
+  return true;
+}
 
 // --- file list ---
 
@@ -459,6 +481,12 @@ void TfrmMain::spdChgDirClick() {
   frmSelDir->SetDirectory(sourceDir_);
   if (frmSelDir->exec() != QDialog::Accepted) return;
   const std::string chosen = frmSelDir->Directory();
+  // The chosen directory is the working one: the file dialogs start there and
+  // relative list files ("new.seq") are saved there.
+  if (!QDir::setCurrent(Q(chosen))) {
+    util::ShowWarning("Cannot change to " + chosen);
+    return;
+  }
   palLocation->setText(Q("Location: " + chosen));
   SetSourceDirectory(chosen);
 }
@@ -512,7 +540,9 @@ void TfrmMain::ScheduleDragged(int oldVisual, int newVisual) {
     const QSignalBlocker block(header);
     header->moveSection(newVisual, oldVisual);
   }
-  if (sch_.MoveRow(oldVisual, newVisual)) RenderSchedule();
+  if (!sch_.MoveRow(oldVisual, newVisual)) return;
+  RenderSchedule();
+  UpdateButtons();
 }
 
 void TfrmMain::UpdateTitle(ListKind kind) {
@@ -729,12 +759,14 @@ void TfrmMain::spdDec_SCHClick() {
   if (!sch_.MoveUp()) return;
   SetSchModified(true);
   RenderSchedule();
+  UpdateButtons();
 }
 
 void TfrmMain::spdInc_SCHClick() {
   if (!sch_.MoveDown()) return;
   SetSchModified(true);
   RenderSchedule();
+  UpdateButtons();
 }
 
 void TfrmMain::spdSetup_SCHClick() {

@@ -243,7 +243,7 @@ TEST(ScheduleFile, IsFileDateTimeLinesAndShortLinesLeaveCellsEmpty) {
   EXPECT_EQ(h.Rows()[1].file, "/m/y.msg");
   EXPECT_EQ(h.Rows()[1].date, "");
   EXPECT_EQ(h.Rows()[2].file, "");
-  EXPECT_EQ(h.Current(), 1);  // loading keeps the current row
+  EXPECT_EQ(h.Current(), 0);  // loading starts on row 1
 
   WriteBytes(dir.File("empty.sch"), "");
   h.Load(dir.File("empty.sch"));

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -607,6 +608,139 @@ class MainTest : public QObject {
     QVERIFY(!d.DateEditable());
     d.Prepare("12-25", "08:00");  // no "/": not a typed date
     QVERIFY(!d.DateEditable());
+  }
+
+  // "Directory" makes the chosen directory the working one: the file dialogs
+  // start there and a relative list file is saved there.
+  void directoryBecomesTheWorkingDirectory() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    const std::string chosen = programDir_ + "/elsewhere";
+    fs::create_directories(chosen);
+    WhenModal<ctlapp::TFRMSelDir>([&](ctlapp::TFRMSelDir* d) {
+      d->SetDirectory(chosen);
+      d->btnOkClick();
+    });
+    m.spdChgDirClick();
+    QCOMPARE(m.palLocation->text(), QString::fromStdString("Location: " + chosen));
+    QCOMPARE(QDir::currentPath().toStdString(), chosen);
+    std::ofstream(chosen + "/Here.MSG", std::ios::binary) << "x";
+    m.spdRefreshClick();
+    SelectSource("Here.MSG");
+    m.spdINS_SEQClick();
+    std::string title;
+    std::string ext;
+    AnswerSaveAs(m, "relative.seq", title, ext);
+    m.btnSaveAs_SEQClick(ListKind::Sequence);
+    QVERIFY(fs::exists(chosen + "/relative.seq"));
+    QVERIFY(!fs::exists(Messages("relative.seq")));
+  }
+
+  // Opening a schedule starts on its first row, whichever row was current.
+  void openingAScheduleMakesRowOneCurrent() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    SelectSource("Welcome.MSG");
+    m.spdINS_SCHClick();
+    m.spdINS_SCHClick();
+    m.spdINS_SCHClick();
+    m.Schedule().SetCurrent(2);
+    m.RenderSchedule();
+    const std::string sch = Messages("three.sch");
+    std::ofstream(sch, std::ios::binary) << Messages("Offer.MSG") << ";MON;08:00\r\n"
+                                         << Messages("Closing.MSG") << ";TUE;09:00\r\n"
+                                         << Messages("Welcome.MSG") << ";WED;10:00\r\n";
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+    (*boxes_)->QueueAnswer(platform::kResultNo);  // the save question for the modified schedule
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    QCOMPARE(m.Schedule().Current(), 0);
+    QCOMPARE(m.strgrdSelected->currentRow(), 0);
+  }
+
+  // Moving or dragging a filled row into row 1 enables the schedule's buttons.
+  void scheduleMovesRefreshTheButtons() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    const std::string sch = Messages("gap.sch");
+    std::ofstream(sch, std::ios::binary) << ";;\r\n" << Messages("Offer.MSG") << ";MON;08:00\r\n";
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    QVERIFY(!m.spdRUN_SCH->isEnabled());  // row 1 holds no file
+    m.Schedule().SetCurrent(1);
+    m.RenderSchedule();
+    m.spdDec_SCHClick();
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("Offer.MSG"));
+    QVERIFY(m.spdRUN_SCH->isEnabled());
+    m.spdInc_SCHClick();
+    QVERIFY(!m.spdRUN_SCH->isEnabled());
+    // A drag of the header's row 2 onto row 1.
+    m.strgrdSelected->verticalHeader()->moveSection(1, 0);
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("Offer.MSG"));
+    QVERIFY(m.spdRUN_SCH->isEnabled());
+    QVERIFY(m.spdSetup_SCH->isEnabled());
+  }
+
+  // After "Are you sure to quit?" a modified list gets its save question; Yes
+  // saves it, No drops it, Cancel keeps the program open.
+  void quittingAsksToSaveAModifiedList() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    SelectSource("Welcome.MSG");
+    m.spdINS_SEQClick();
+    (*boxes_)->Clear();
+    (*boxes_)->QueueAnswer(platform::kResultYes);     // quit
+    (*boxes_)->QueueAnswer(platform::kResultCancel);  // save the sequence?
+    m.close();
+    QVERIFY(m.isVisible());
+    QCOMPARE((*boxes_)->Texts(), (std::vector<std::string>{"Are you sure to quit?",
+                                                            "File has been changed. Do you want to save?"}));
+    QCOMPARE((*boxes_)->Shown().back().buttons, platform::BoxButtons::YesNoCancel);
+    QVERIFY(!fs::exists(Messages("new.seq")));
+
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // quit
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // save the sequence
+    m.close();
+    QVERIFY(!m.isVisible());
+    QCOMPARE(ReadBytes(Messages("new.seq")), Messages("Welcome.MSG") + "\r\n");
+  }
+
+  void quittingWithAnUnsavableScheduleStaysOpen() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    SelectSource("Welcome.MSG");
+    m.spdINS_SCHClick();  // no date or time: validation refuses the save
+    (*boxes_)->Clear();
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // quit
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // save the schedule
+    m.close();
+    QVERIFY(m.isVisible());
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Both date and time are necessary!"));
+    QVERIFY(!fs::exists(Messages("new.sch")));
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // quit
+    (*boxes_)->QueueAnswer(platform::kResultNo);   // drop it
+    m.close();
+    QVERIFY(!m.isVisible());
+  }
+
+  // A message file whose records do not add up is named in a warning before
+  // the report, and nothing of it reaches the sign.
+  void aDamagedMessageFileSaysSo() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::string bad = Messages("Broken.MSG");
+    std::ofstream(bad, std::ios::binary) << std::string("\x09\x00{F,A}", 7);  // length 9, 5 bytes follow
+    const std::uint16_t port = sign.StartTcp(0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    SelectSource("Broken.MSG");
+    m.spdINS_SEQClick();
+    (*boxes_)->Clear();
+    RunJob([&] { m.spdRUN_SEQClick(); }, false);
+    const std::vector<std::string> texts = (*boxes_)->Texts();
+    QVERIFY(texts.size() >= 2);
+    QCOMPARE(texts[texts.size() - 2], Messages("Broken.MSG") + " is not a valid message file!");
+    QCOMPARE(texts.back(), std::string("Simulated sign: Sended fail !!"));
+    for (const auto& r : sign.Records()) QVERIFY(r.text.find("{F,A}") == std::string::npos);
   }
 
   void screenshotOfTheMainWindow() {

@@ -14,6 +14,7 @@
 #include <exception>
 
 #include "platform/ExceptionReport.h"
+#include "platform/ScreenCentre.h"
 
 namespace dialup {
 
@@ -106,7 +107,9 @@ TfrmDialUp::~TfrmDialUp() { VnkModemDialer.StopDialing(); }
 
 void TfrmDialUp::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) Guarded([this] { FormActivate(); });
+  if (event->spontaneous()) return;
+  platform::CentreOnScreen(*this);
+  Guarded([this] { FormActivate(); });
 }
 
 void TfrmDialUp::OnWindowThread(std::function<void()> fn) {

@@ -26,6 +26,8 @@ struct SendOptions {
   // "%s" is replaced by the path.
   std::string missingFileText = "File open error(%s does not exist) !!";
   std::string emptyFileText = "Message file is empty !!";
+  // A file whose records do not add up; "%s" is replaced by the path.
+  std::string invalidFileText = "%s is not a valid message file!";
   // Shown on the GUI thread after the beep of a failed record, with the
   // reason of the last refused attempt; the controller shows nothing.
   std::function<void(const std::string& failureText)> failureBox;

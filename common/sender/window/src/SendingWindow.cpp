@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
+
+#include "platform/ScreenCentre.h"
 
 namespace sender {
 
@@ -63,6 +66,7 @@ bool TfrmSending::Send(const std::string& path, const SendOptions& options, Link
 
 void TfrmSending::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  if (!event->spontaneous()) platform::CentreOnScreen(*this);
   FormActivate();
 }
 

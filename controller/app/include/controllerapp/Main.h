@@ -162,6 +162,9 @@ class TfrmMain : public QMainWindow {
   QWidget* BuildSequencePage();
   QWidget* BuildSchedulePage();
   void AskSave(ListKind kind);
+  // The save question for each modified list when quitting; false keeps the
+  // program open (Cancel, or a list that could not be saved).
+  bool SaveBeforeQuit();
   void SaveSequence();
   void SaveSchedule();
   void SetSeqModified(bool modified);
