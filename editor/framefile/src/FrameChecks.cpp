@@ -87,7 +87,15 @@ void CheckFrame(const TFrame& f, int number, const SignGeometry& sign, int logoC
     Refuse(frame, "the fixed part of " + std::to_string(f.FixedWidth) + " pixels is wider than the sign's " +
                       std::to_string(sign.width));
   }
-  for (int line = 1; line <= 2; ++line) CheckLine(f, number, line, logoCount);
+  // A one-line frame has no second line to show or send.
+  if (f.Layout != 2 && f.Length(2) > 0) Refuse(frame, "a one-line frame has cells on a second line");
+  for (int line = 1; line <= 2; ++line) {
+    CheckLine(f, number, line, logoCount);
+    // Logos are as high as the sign: they stand only in one-line frames.
+    if (f.Layout == 2 && f.Kinds[line].find(kKindLogo) != std::string::npos) {
+      Refuse(frame, "a two-line frame holds a logo");
+    }
+  }
 }
 
 }  // namespace editor::framefile_detail
