@@ -32,6 +32,12 @@ struct TextArea {
     window.resize(300, 100);
     tools.tools.SetTextBox(&tool);
   }
+  // Shows the window as the active one; false when it never became active.
+  bool ShowActive() {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    return QTest::qWaitForWindowActive(&window);
+  }
   Tools tools;
   signfont::SignFontTable fonts;
   ScreenFontStyle style;
@@ -59,9 +65,7 @@ class TextToolTest : public QObject {
  private slots:
   void aPressOpensTheBoxWhereTheKeysGoAndTheNextCommitsIt() {
     TextArea a;
-    a.window.show();
-    QApplication::setActiveWindow(&a.window);
-    QVERIFY(QTest::qWaitForWindowActive(&a.window));
+    QVERIFY(a.ShowActive());
     a.tools.tools.ChooseTool(DrawTool::kText);
     QTest::mouseClick(&a.view, Qt::LeftButton, {}, QPoint(31, 17));
     QVERIFY(a.box.IsShown());
@@ -92,9 +96,7 @@ class TextToolTest : public QObject {
 
   void withAFrameToolTheArrowsMoveTheClippingBoxInstead() {
     TextArea a;
-    a.window.show();
-    QApplication::setActiveWindow(&a.window);
-    QVERIFY(QTest::qWaitForWindowActive(&a.window));
+    QVERIFY(a.ShowActive());
     a.tools.tools.ChooseTool(DrawTool::kText);
     QTest::mouseClick(&a.view, Qt::LeftButton, {}, QPoint(3, 3));
     QTRY_VERIFY(a.boxWidget.hasFocus());
