@@ -251,30 +251,26 @@ void TBillEditor::CaretRight() {
   StepCaret(+1);
 }
 
-void TBillEditor::CaretHome() {
+void TBillEditor::JumpCaret(bool alreadyThere, int target) {
   TFrame& f = Current();
-  const int line = f.CurLine;
-  if (f.CaretCell[line] == 1 && f.FirstCell[line] == 1) {
+  if (alreadyThere) {
     util::Beep();
     return;
   }
-  f.CaretCell[line] = 1;
+  f.CaretCell[f.CurLine] = target;
   ScrollToCaret(CurrentIndex());
   DrawLine(canvas_, CurrentIndex());
   show_caret();
 }
 
+void TBillEditor::CaretHome() {
+  const TFrame& f = Current();
+  JumpCaret(f.CaretCell[f.CurLine] == 1 && f.FirstCell[f.CurLine] == 1, 1);
+}
+
 void TBillEditor::CaretEnd() {
-  TFrame& f = Current();
-  const int line = f.CurLine;
-  if (f.CaretCell[line] > f.Length(line)) {
-    util::Beep();
-    return;
-  }
-  f.CaretCell[line] = f.Length(line) + 1;
-  ScrollToCaret(CurrentIndex());
-  DrawLine(canvas_, CurrentIndex());
-  show_caret();
+  const TFrame& f = Current();
+  JumpCaret(f.CaretCell[f.CurLine] > f.Length(f.CurLine), f.Length(f.CurLine) + 1);
 }
 
 void TBillEditor::BackspaceCell() {

@@ -150,6 +150,8 @@ class TBillEditor {
   char CurrentAttr() const;
   void AfterInsert(bool fixedFrame);
   void StepCaret(int direction);
+  // Home and End: the caret to `target`, or a beep when it is there already.
+  void JumpCaret(bool alreadyThere, int target);
   void ChangedCanvas(const QImage& canvas);
   // TextWidth(0 .. Length) of the frame's current line.
   std::vector<int> TextWidths(const TFrame& f) const;

@@ -38,6 +38,17 @@ struct WidgetSetup : testsupport::SignSetup {
   BillEditorWidget* control = nullptr;
 };
 
+// A window action on a key, as the editor's menus have, counting its triggers.
+struct CountedShortcut {
+  CountedShortcut(QWidget& window, const QKeySequence& keys) {
+    action.setShortcut(keys);
+    QObject::connect(&action, &QAction::triggered, [this] { ++count; });
+    window.addAction(&action);
+  }
+  QAction action;
+  int count = 0;
+};
+
 }  // namespace
 
 class BillEditorWidgetTest : public QObject {
@@ -86,15 +97,11 @@ class BillEditorWidgetTest : public QObject {
 
   void MenuShortcutsWinOverTheControl() {
     WidgetSetup s;
-    int deletes = 0;
-    QAction deleteFrame("Delete Frame");
-    deleteFrame.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    QObject::connect(&deleteFrame, &QAction::triggered, [&] { ++deletes; });
-    s.window.addAction(&deleteFrame);
+    CountedShortcut deleteFrame(s.window, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     QTest::keyClicks(s.control, "A");
     QTest::keyClick(s.control, Qt::Key_Home);
     QTest::keyClick(s.control, Qt::Key_Delete, Qt::ControlModifier);
-    QCOMPARE(deletes, 1);
+    QCOMPARE(deleteFrame.count, 1);
     QCOMPARE(QString::fromStdString(s.Codes()), QString("A"));
     // Ctrl with a letter types nothing either.
     QTest::keyClick(s.control, Qt::Key_B, Qt::ControlModifier);
@@ -111,29 +118,21 @@ class BillEditorWidgetTest : public QObject {
 
   void PageUpWithAMenuShortcutStepsOnce() {
     WidgetSetup s;
-    int menuSteps = 0;
-    QAction previous("Previous Frame");
-    previous.setShortcut(QKeySequence(Qt::Key_PageUp));
-    QObject::connect(&previous, &QAction::triggered, [&] { ++menuSteps; });
-    s.window.addAction(&previous);
+    CountedShortcut previous(s.window, QKeySequence(Qt::Key_PageUp));
     QTest::keyClick(s.control, Qt::Key_PageUp);
-    QCOMPARE(menuSteps + s.host.previousSteps, 1);
+    QCOMPARE(previous.count + s.host.previousSteps, 1);
   }
 
   void ArrowKeysStayInTheControl() {
     WidgetSetup s;
     // A window shortcut on an arrow does not take it from the control.
-    int stolen = 0;
-    QAction left("Left");
-    left.setShortcut(QKeySequence(Qt::Key_Left));
-    QObject::connect(&left, &QAction::triggered, [&] { ++stolen; });
-    s.window.addAction(&left);
+    CountedShortcut left(s.window, QKeySequence(Qt::Key_Left));
     QTest::keyClicks(s.control, "AB");
     for (Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_Left}) {
       QTest::keyClick(s.control, key);
       QVERIFY(s.control->hasFocus());
     }
-    QCOMPARE(stolen, 0);
+    QCOMPARE(left.count, 0);
     QCOMPARE(s.Caret(), 2);
   }
 
