@@ -10,16 +10,51 @@
 
 namespace platform {
 
+namespace {
+
+// The file a path finally names: symbolic links are followed (relative ones
+// from their own directory), so a linked file is replaced where it lives and
+// the link stays. A path that is no link, or a dangling end, is itself.
+std::string ResolveLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(n));
+    if (target.empty() || target[0] != '/') {
+      const std::size_t slash = path.rfind('/');
+      target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+    }
+    path = std::move(target);
+  }
+  return path;  // a loop: the open below reports it
+}
+
+}  // namespace
+
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
-  tempPath_ = path_ + ".XXXXXX";
+  const std::string target = ResolveLinks(path_);
+  tempPath_ = target + ".XXXXXX";
   fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
   if (fd_ < 0) {
     throw InOutError(path_, errno);
   }
-  // mkostemp makes the file 0600; give it the usual mode of a new file.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd_, 0666 & ~mask);
+  targetPath_ = target;
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    // The new file takes the old one's mode and, where we may, its owner.
+    if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+      (void)::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
+    }
+    ::fchmod(fd_, old.st_mode & 07777);
+  } else {
+    // mkostemp makes the file 0600; give it the usual mode of a new file.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);
+  }
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
@@ -72,7 +107,7 @@ void AtomicFileWriter::Commit() {
     throw InOutError(path_, e);
   }
   fd_ = -1;
-  if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+  if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
     int e = errno;
     ::unlink(tempPath_.c_str());
     throw InOutError(path_, e);

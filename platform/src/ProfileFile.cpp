@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
 
 namespace platform {
 namespace {
@@ -16,13 +17,18 @@ struct Lines {
   std::string eol = "\r\n";        // kept from the file when it has one
 };
 
+// The file's lines; a missing file has none. A file that exists but cannot
+// be read raises InOutError.
 Lines Load(const std::string& path) {
   Lines result;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return result;
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const std::string text = ss.str();
+  std::string text;
+  try {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    text.assign(bytes.begin(), bytes.end());
+  } catch (const InOutError& e) {
+    if (e.error() == ENOENT) return result;
+    throw;
+  }
   std::size_t start = 0;
   bool sawEol = false;
   while (start < text.size()) {
@@ -85,7 +91,12 @@ std::string Unquote(const std::string& v) {
 
 std::optional<std::string> ReadProfileString(const std::string& path, const std::string& section,
                                              const std::string& key) {
-  Lines file = Load(path);
+  Lines file;
+  try {
+    file = Load(path);
+  } catch (const InOutError&) {
+    return std::nullopt;  // read as missing: the caller takes its default
+  }
   bool inSection = false;
   for (const std::string& line : file.lines) {
     if (auto s = SectionOf(line)) {
@@ -101,8 +112,18 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value) {
-  Lines file = Load(path);
+                        const std::string& value, std::string* reason) {
+  auto fail = [reason](const InOutError& e) {
+    if (reason) *reason = e.error() != 0 ? std::strerror(e.error()) : e.what();
+    return false;
+  };
+  if (reason) reason->clear();
+  Lines file;
+  try {
+    file = Load(path);
+  } catch (const InOutError& e) {
+    return fail(e);
+  }
   const std::string newLine = key + "=" + value;
   std::ptrdiff_t sectionLine = -1;  // the "[section]" line
   std::ptrdiff_t lastEntry = -1;    // the last key line of the section
@@ -144,8 +165,8 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     AtomicFileWriter out(path);
     out.Write(text);
     out.Commit();
-  } catch (const std::exception&) {
-    return false;
+  } catch (const InOutError& e) {
+    return fail(e);
   }
   return true;
 }

@@ -3,6 +3,8 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
@@ -87,6 +89,73 @@ TEST(AtomicFileWriter, UncommittedWriterLeavesNothing) {
   fs::path d = TempDir("abandon");
   { platform::AtomicFileWriter w((d / "X").string()); w.Write("abc"); }
   EXPECT_TRUE(fs::is_empty(d));
+  fs::remove_all(d);
+}
+
+std::string Slurp(const fs::path& p) {
+  std::vector<std::uint8_t> b = platform::ReadWholeFile(p.string());
+  return {b.begin(), b.end()};
+}
+
+void WriteWhole(const std::string& path, std::string_view bytes) {
+  platform::AtomicFileWriter w(path);
+  w.Write(bytes);
+  w.Commit();
+}
+
+// A rewritten file keeps the mode it had, whatever the umask.
+TEST(AtomicFileWriter, KeepsTheModeOfTheFileItReplaces) {
+  fs::path d = TempDir("mode");
+  for (mode_t mode : {mode_t{0444}, mode_t{0600}, mode_t{0640}, mode_t{0755}}) {
+    SCOPED_TRACE(mode);
+    const std::string path = (d / "SML_WIN.INI").string();
+    fs::remove(path);
+    WriteWhole(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    WriteWhole(path, "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    EXPECT_EQ(Slurp(path), "new");
+  }
+  fs::remove_all(d);
+}
+
+// Root may give the file back to its owner: a file of another user stays theirs.
+TEST(AtomicFileWriter, KeepsTheOwnerWhereItMay) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can write a file of another user";
+  fs::path d = TempDir("owner");
+  const std::string path = (d / "signs.LOG").string();
+  WriteWhole(path, "old");
+  ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+  WriteWhole(path, "new");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+  fs::remove_all(d);
+}
+
+// Writing through a symbolic link replaces the link's target and keeps the link.
+TEST(AtomicFileWriter, WritesThroughASymbolicLinkToItsTarget) {
+  fs::path d = TempDir("link");
+  fs::create_directories(d / "shared");
+  fs::create_directories(d / "program");
+  const fs::path target = d / "shared" / "SML_WIN.INI";
+  const fs::path link = d / "program" / "SML_WIN.INI";
+  WriteWhole(target.string(), "old");
+  fs::create_symlink("../shared/SML_WIN.INI", link);
+  WriteWhole(link.string(), "new");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Slurp(target), "new");
+  // The temporary file was made beside the target and is gone.
+  EXPECT_EQ(std::distance(fs::directory_iterator(d / "shared"), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(d / "program"), fs::directory_iterator()), 1);
+  // A link to a link is followed to the end.
+  fs::create_symlink("SML_WIN.INI", d / "program" / "again.INI");
+  WriteWhole((d / "program" / "again.INI").string(), "newer");
+  EXPECT_EQ(Slurp(target), "newer");
+  EXPECT_TRUE(fs::is_symlink(d / "program" / "again.INI"));
   fs::remove_all(d);
 }
 

@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/ProfileFile.h"
 
@@ -100,6 +104,44 @@ TEST_F(ProfileFileTest, FailedWriteReportsFalseAndKeepsFile) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(ReadProfileString(path_, "S", "K"), "old");
   }
+}
+
+// An existing file the process may not read is never replaced: the write
+// fails with the system's reason and the file stays whole.
+TEST_F(ProfileFileTest, WriteNeverReplacesAFileItCannotRead) {
+  std::string table;
+  for (int n = 1; n <= 50; ++n) table += "[SIGN " + std::to_string(n) + "]\r\nName=Sign " + std::to_string(n) + "\r\n";
+  WriteRaw(table + "[Communication]\r\nCRC Check=0\r\n");
+  ASSERT_EQ(::chmod(path_.c_str(), 0), 0);
+  // Root reads any file: the write then runs in a child that gave its rights up.
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    std::string reason;
+    const bool ok = WriteProfileString(path_, "Communication", "CRC Check", "1", &reason);
+    ::_exit(ok ? 1 : reason.find("ermission") != std::string::npos ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: no reason, 3: could not drop rights";
+  ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
+  EXPECT_EQ(ReadRaw(), table + "[Communication]\r\nCRC Check=0\r\n");
+}
+
+TEST_F(ProfileFileTest, FailedWriteGivesTheReason) {
+  std::string reason;
+  EXPECT_FALSE(WriteProfileString((dir_ / "missing-dir" / "x.ini").string(), "S", "K", "V", &reason));
+  EXPECT_NE(reason.find("No such file or directory"), std::string::npos) << reason;
+  // A missing file is simply created, with no reason left behind.
+  reason = "stale";
+  EXPECT_TRUE(WriteProfileString(path_, "S", "K", "V", &reason));
+  EXPECT_EQ(reason, "");
 }
 
 }  // namespace

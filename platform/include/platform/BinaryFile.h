@@ -1,7 +1,9 @@
 #pragma once
 // Binary files written as a whole: the bytes go to a temporary file beside the
 // target, which replaces the target only when Commit() succeeds, so a failure
-// part-way leaves the previous file whole. Every failing call raises InOutError.
+// part-way leaves the previous file whole. The new file keeps the old one's
+// mode (and owner, where the process may set it); a symbolic link is written
+// through to its target. Every failing call raises InOutError.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,6 +31,7 @@ class AtomicFileWriter {
  private:
   void Discard() noexcept;
   std::string path_;
+  std::string targetPath_;  // path_ with its symbolic links followed
   std::string tempPath_;
   int fd_ = -1;
 };

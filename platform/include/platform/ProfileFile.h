@@ -15,8 +15,10 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
                                              const std::string& key);
 
 // Sets `key` in `section` to `value`, adding the section or key when missing.
-// Returns false when the file cannot be written.
+// Returns false when the file cannot be written, and also when it exists but
+// cannot be read: rewriting it from nothing would lose every other key. The
+// system's reason then goes to `reason` (emptied on success).
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value);
+                        const std::string& value, std::string* reason = nullptr);
 
 }  // namespace platform
