@@ -39,7 +39,7 @@ void TextBox::ClearText() {
   glyphs_.assign(1, {});
   currentLine_ = 0;
   caretColumn_ = 0;
-  Relayout();
+  Layout();
   Changed();
 }
 
@@ -83,7 +83,7 @@ void TextBox::TypeCharacter(char32_t character) {
   const auto line = static_cast<std::size_t>(currentLine_);
   lines_[line].insert(lines_[line].begin() + caretColumn_, std::move(c));
   glyphs_[line].insert(glyphs_[line].begin() + caretColumn_, std::move(glyph));
-  Relayout();
+  Layout();
   MoveCaretRight();
   Changed();
 }
@@ -106,7 +106,7 @@ void TextBox::KeyDown(TextKey key) {
       glyphs_.insert(glyphs_.begin() + currentLine_ + 1, std::vector<QImage>{});
       ++currentLine_;
       caretColumn_ = 0;
-      Relayout();
+      Layout();
       break;
     case TextKey::kEnd:
       if (caretColumn_ == length) {
@@ -168,11 +168,16 @@ void TextBox::DeleteAtCaret() {
     currentLine_ = std::min(currentLine_, static_cast<int>(lines_.size()) - 1);
     caretColumn_ = 0;
   }
-  Relayout();
+  Layout();
   Changed();
 }
 
 void TextBox::Relayout() {
+  Layout();
+  Changed();
+}
+
+void TextBox::Layout() {
   scale_ = std::max(1, model_.Scale());
   lineHeights_.assign(lines_.size(), 0);
   contentWidth_ = 0;

@@ -98,7 +98,9 @@ class TextWidgetsTest : public QObject {
     QTRY_VERIFY(widget_->hasFocus());
     QTest::keyClicks(widget_, "A");
     QTRY_VERIFY(widget_->CaretVisible());
+    const qint64 laidOut = fixture_->box.Image().cacheKey();
     const QImage shown = widget_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(fixture_->box.Image().cacheKey(), laidOut);  // a paint lays nothing out
     QImage want = fixture_->box.FramedImage();
     const QRect caret = fixture_->box.CaretRect();
     QCOMPARE(caret, QRect(18, 0, 3, 24));

@@ -129,9 +129,8 @@ class TextBox {
   void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
  private:
-  // A character's glyph at one pixel a sign pixel; its size is the
-  // character's measure.
-  QImage RenderChar(const TextChar& c) const;
+  // Measures the lines and paints the image.
+  void Layout();
   bool MoveCaretRight();
   void DeleteAtCaret();
   void Changed();
