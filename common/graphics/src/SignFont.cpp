@@ -197,6 +197,22 @@ void SignFontTable::Open(const std::string& directory, int count) {
 
 void SignFontTable::OpenSignFonts(int count) { Open(platform::ProgramDirectory(), count); }
 
+std::vector<std::string> SignFontTable::OpenAvailable(const std::string& directory, int count) {
+  Close();
+  std::vector<std::string> errors;
+  for (int i = 0; i < std::min(count, kSignFontCount); ++i) {
+    const SignFontInfo& info = kTable[static_cast<std::size_t>(i)];
+    try {
+      const std::optional<std::string> path = FindFontFile(directory, info.fileName);
+      if (!path) throw platform::InOutError(util::JoinPath(directory, std::string(info.fileName)), ENOENT);
+      files_[static_cast<std::size_t>(i)] = std::make_unique<SignFontFile>(*path);
+    } catch (const std::exception& e) {
+      errors.emplace_back(e.what());
+    }
+  }
+  return errors;
+}
+
 void SignFontTable::Close() {
   for (auto& f : files_) f.reset();
 }

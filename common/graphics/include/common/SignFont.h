@@ -126,6 +126,10 @@ class SignFontTable {
   void Open(const std::string& directory, int count = kSignFontCount);
   // Open(platform::ProgramDirectory(), count).
   void OpenSignFonts(int count = kSignFontCount);
+  // Opens every font of 0 .. count-1 it can from `directory`, closing any open
+  // before; a missing or unreadable one is skipped. Returns the error text of
+  // each skipped font, in order.
+  std::vector<std::string> OpenAvailable(const std::string& directory, int count = kSignFontCount);
   void Close();
   bool IsOpen(int font) const;
   // The path a font was opened from ("" when not open).

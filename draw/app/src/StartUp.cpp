@@ -1,0 +1,78 @@
+#include "drawapp/StartUp.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <cerrno>
+#include <cstdio>
+
+#include "common/LinkSettings.h"
+#include "common/LogoFile.h"
+#include "common/Raster.h"
+#include "common/Util.h"
+#include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
+
+namespace drawapp {
+
+namespace {
+
+// A drawing wider than a logo can be is of no use.
+constexpr int kMaxSignSide = logofile::kMaxLogoSide;
+
+int ReadSize(const std::string& path, const char* key, int defaultValue) {
+  const std::string text = util::ReadIniString("System", key, std::to_string(defaultValue), path);
+  int value = defaultValue;
+  if (settings::ParseSetting(text, 1, kMaxSignSide, value)) return value;
+  util::ShowWarning("\"" + std::string(key) + "\" in " + path + " is not a sign size: \"" + text + "\". " +
+                    std::to_string(defaultValue) + " is used.");
+  return defaultValue;
+}
+
+}  // namespace
+
+SignSize ReadSignSize(const std::string& settingsPath) {
+  SignSize size;
+  size.width = ReadSize(settingsPath, "Sign Width", 160);
+  size.height = ReadSize(settingsPath, "Sign Height", 16);
+  return size;
+}
+
+std::string SignSizeText(int height, int width) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%d(H)x%d(W)", height, width);
+  return text;
+}
+
+std::string SysCanvasPath(const std::string& programDir) { return util::JoinPath(programDir, kSysCanvasName); }
+
+bool LoadSysCanvas(const std::string& path, QImage& view) {
+  if (!platform::FileExists(path)) return false;
+  QImage picture;
+  try {
+    const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
+    picture.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+  } catch (const platform::InOutError&) {
+    picture = QImage();
+  }
+  if (picture.isNull()) {
+    util::ShowWarning("The working picture " + path + " cannot be read; the drawing starts black.");
+    return false;
+  }
+  raster::MakeRgb32(picture);
+  raster::CopyBox(picture, raster::Box{0, 0, picture.width(), picture.height()}, view, QPoint(0, 0),
+                  raster::CopyMode::kSrcCopy);
+  return true;
+}
+
+void SaveSysCanvas(const std::string& path, const QImage& view) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  // A 32-bit image is written as a 24-bit bitmap.
+  if (!view.convertToFormat(QImage::Format_RGB32).save(&buffer, "BMP")) throw platform::InOutError(path, EIO);
+  platform::AtomicFileWriter file(path);
+  file.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  file.Commit();
+}
+
+}  // namespace drawapp

@@ -1,0 +1,360 @@
+// The drawing program's main window, offscreen, in a temporary program
+// directory with fixture sign fonts: its menus, start-up, drawing into logos
+// and saving them, closing and the working picture kept between runs.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "signfontmaker/SignFontMaker.h"
+#include "common/LogoFile.h"
+#include "common/Raster.h"
+#include "draw/LogoPanel.h"
+#include "draw/ToolController.h"
+#include "draw/ZoomWidgets.h"
+#include "draw/text/TextBox.h"
+#include "draw/text/TextBoxWidget.h"
+#include "drawapp/About.h"
+#include "draw/ToolWidgets.h"
+#include "drawapp/Main.h"
+#include "platform/BinaryFile.h"
+#include "platform/MessageBoxes.h"
+
+namespace fs = std::filesystem;
+using drawapp::TfrmMain;
+using draw::DrawTool;
+
+namespace {
+
+constexpr QRgb kRed = 0xFFFF1F3Fu;    // item "2", code 0xE0
+constexpr QRgb kGreen = 0xFF1FFF3Fu;  // item "4", code 0x1C
+
+std::string Utf8(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+class DrawMainTest : public QObject {
+  Q_OBJECT
+
+ private:
+  fs::path root_;
+  fs::path programDir_;
+  fs::path workDir_;
+  std::unique_ptr<platform::ScopedRecordingBoxes> boxes_;
+
+  // A window started up on a drawing area of 740 x 351.
+  std::unique_ptr<TfrmMain> Start() {
+    auto w = std::make_unique<TfrmMain>();
+    w->palImg->setFixedSize(740, 351);
+    w->show();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.get(), &activate);
+    return w;
+  }
+  void Click(QWidget* widget, QPoint at) { QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at); }
+  void ChooseTool(TfrmMain& w, DrawTool tool) { w.spdTools->Button(static_cast<int>(tool))->click(); }
+  std::string SysCanvas() const { return (programDir_ / "SysCanvas.BMP").string(); }
+  // Closes the window as the user does; true when it closed.
+  bool Close(TfrmMain& w) {
+    w.close();
+    return !w.isVisible();
+  }
+  // A green view with one red sign pixel at (2, 0).
+  void DrawGreenWithRed(TfrmMain& w) {
+    w.cboColor->setCurrentIndex(3);
+    ChooseTool(w, DrawTool::kFill);
+    Click(w.Img, QPoint(100, 100));
+    w.cboColor->setCurrentIndex(1);
+    ChooseTool(w, DrawTool::kPencil);
+    Click(w.Img, QPoint(7, 1));
+  }
+
+ private slots:
+  void init() {
+    char tmpl[] = "/tmp/drawmain_test.XXXXXX";
+    root_ = ::mkdtemp(tmpl);
+    // Mixed case on purpose: the program directory keeps it.
+    programDir_ = root_ / "Program Dir";
+    workDir_ = root_ / "work";
+    fs::create_directories(programDir_);
+    fs::create_directories(workDir_);
+    signfontmaker::WriteTaggedFonts(programDir_.string());
+    ::setenv("LEDSIGN_PROGRAM_DIR", programDir_.c_str(), 1);
+    QDir::setCurrent(QString::fromStdString(workDir_.string()));
+    boxes_ = std::make_unique<platform::ScopedRecordingBoxes>();
+  }
+  void cleanup() {
+    boxes_.reset();
+    QDir::setCurrent("/tmp");
+    fs::remove_all(root_);
+  }
+
+  void menusAndShortcutsAreExactlyTheTable() {
+    TfrmMain w;
+    // menu | item | shortcut; "-" a separator.
+    const std::vector<std::string> expected = {
+        "&File|&New|",         "&File|&Open|Ctrl+L",      "&File|&Save|Ctrl+S",       "&File|Save As...|",
+        "&File|-|",            "&File|&Exit|",            "&Logo|Insert|",            "&Logo|Replace|",
+        "&Logo|&Delete|",      "&Logo|&Clear|",           "&Logo|&Edit|",             "Tools|&Cut|Ctrl+X",
+        "Tools|C&opy|Ctrl+C",  "Tools|&Paste|Ctrl+V",     "Tools|-|",                 "Tools|&Transparent|",
+        "Tools|Clear &Scratch|", "&Picture|Load &BMP files|", "&Help|&About Pictane...|",
+    };
+    std::vector<std::string> actual;
+    for (QAction* menuAction : w.menuBar()->actions()) {
+      for (QAction* item : menuAction->menu()->actions()) {
+        actual.push_back(Utf8(menuAction->text()) + "|" + (item->isSeparator() ? "-" : Utf8(item->text())) + "|" +
+                         Utf8(item->shortcut().toString()));
+      }
+    }
+    QCOMPARE(actual, expected);
+    QCOMPARE(w.windowTitle(), QString("Tessaly Signal Works, Inc."));
+    QCOMPARE(w.frmAbout->windowTitle(), QString("About"));
+  }
+
+  void startUpSetsTheViewsFromTheDrawingArea() {
+    std::ofstream(programDir_ / "SML_WIN.INI") << "[System]\r\nSign Width=160\r\nSign Height=16\r\n";
+    const auto before = fs::last_write_time(programDir_ / "SML_WIN.INI");
+    auto w = Start();
+    QVERIFY(w->StartedUp());
+    QCOMPARE(w->Model().View().size(), QSize(738, 351));
+    QCOMPARE(w->Model().Picture().size(), QSize(246, 117));
+    QCOMPARE(w->Zoom().Logic().ZoomWidth(), 74);
+    QCOMPARE(w->Zoom().Logic().ZoomHeight(), 36);
+    QCOMPARE(w->Zoom().palZoomWin()->size(), QSize(82, 44));
+    QCOMPARE(w->Model().View().pixel(737, 350), raster::kBlack);
+    // Eight rows high whatever the file says.
+    QCOMPARE(w->palSignSize->text(), QString("8(H)x160(W)"));
+    QCOMPARE(w->Model().SignHeight(), 8);
+    QCOMPARE(w->Model().CurrentTool(), DrawTool::kPencil);
+    QVERIFY(w->spdTools->Button(2)->isChecked());
+    QCOMPARE(w->cboColor->currentIndex(), 1);
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("0/0  0 X 0"));
+    QCOMPARE(w->lblFN->text(), QString::fromStdString((workDir_ / "NEW.LOG").string()));
+    QCOMPARE(w->lblFN_M->text(), QString("File:"));
+    QCOMPARE(w->palLogo->palF->size(), QSize(480, 24));
+    QCOMPARE(w->ProgramDir(), programDir_.string());
+    for (int font = 0; font < 7; ++font) QVERIFY(w->SignFonts().IsOpen(font));
+    QVERIFY(!w->spdCut->isEnabled());
+    QVERIFY(!w->palLogo->spdInsert->isEnabled());
+    QVERIFY((*boxes_)->Texts().empty());
+    QCOMPARE(fs::last_write_time(programDir_ / "SML_WIN.INI"), before);
+
+    // The Sign Frame box is the sign's 160 x 8.
+    ChooseTool(*w, DrawTool::kSignFrame);
+    QCOMPARE(w->Tools().Box().Rect(), QRect(0, 0, 480, 24));
+    QCOMPARE(w->lblClipping->text(), QString("8x160"));
+    QVERIFY(w->SaveBox->isVisible());
+    QVERIFY(w->palLogo->spdInsert->isEnabled());
+    QVERIFY(w->MenuItem("miInsert")->isEnabled());
+  }
+
+  void aMissingSettingsFileIsNotWrittenAndABadValueTakesItsDefault() {
+    {
+      auto w = Start();
+      QCOMPARE(w->palSignSize->text(), QString("8(H)x160(W)"));
+    }
+    QVERIFY(!fs::exists(programDir_ / "SML_WIN.INI"));
+    std::ofstream(programDir_ / "SML_WIN.INI") << "[System]\nSign Width=big\n";
+    auto w = Start();
+    QCOMPARE((*boxes_)->Texts().size(), std::size_t{1});
+    QCOMPARE(w->palSignSize->text(), QString("8(H)x160(W)"));
+    // Start-up went on to the end.
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("0/0  0 X 0"));
+    QVERIFY(w->SignFonts().IsOpen(6));
+  }
+
+  void aMissingFontIsReportedAndTheOthersOpen() {
+    fs::remove(programDir_ / "CUR0707.PTN");
+    auto w = Start();
+    const auto texts = (*boxes_)->Texts();
+    QCOMPARE(texts.size(), std::size_t{1});
+    QVERIFY(texts[0].find("CUR0707.PTN") != std::string::npos);
+    QVERIFY(w->SignFonts().IsOpen(0));
+    QVERIFY(!w->SignFonts().IsOpen(1));
+    for (int font = 2; font < 7; ++font) QVERIFY(w->SignFonts().IsOpen(font));
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("0/0  0 X 0"));
+  }
+
+  void startUpRunsOnceAndTheAboutBoxChangesNothing() {
+    auto w = Start();
+    DrawGreenWithRed(*w);
+    ChooseTool(*w, DrawTool::kEraser);
+    const QImage view = w->Model().View().copy();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.get(), &activate);
+    bool shown = false;
+    QTimer::singleShot(0, w.get(), [&] {
+      shown = w->frmAbout->isVisible();
+      w->frmAbout->reject();
+    });
+    w->MenuItem("About1")->trigger();
+    QVERIFY(shown);
+    QCOMPARE(w->frmAbout->result(), int(QDialog::Accepted));
+    QApplication::sendEvent(w.get(), &activate);
+    QCOMPARE(w->Model().View(), view);
+    QCOMPARE(w->Model().CurrentTool(), DrawTool::kEraser);
+    QCOMPARE(w->cboColor->currentIndex(), 1);
+  }
+
+  void drawingFramingInsertingAndSavingGiveTheLogoFile() {
+    auto w = Start();
+    DrawGreenWithRed(*w);
+    ChooseTool(*w, DrawTool::kSignFrame);
+    w->palLogo->spdInsert->click();
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("1/1  8 X 160"));
+    QCOMPARE(w->lblFN_M->text(), QString("*File:"));
+    QCOMPARE(w->palLogo->ImgF->Logo().pixel(7, 1), kRed);
+    const std::string path = (workDir_ / "SIGN.LOG").string();
+    w->fileDialogs.saveLogo = [&](QWidget*, const std::string& current) {
+      [&] { QCOMPARE(current, (workDir_ / "NEW.LOG").string()); }();
+      return path;
+    };
+    w->MenuItem("SaveAs1")->trigger();
+    QCOMPARE(w->lblFN_M->text(), QString("File:"));
+    QCOMPARE(w->lblFN->text(), QString::fromStdString(path));
+
+    // One logo of 160 x 8: green, green, red, then 1277 green pixels: a
+    // literal of three, ten runs of 127 and a run of 7.
+    std::vector<std::uint8_t> expected = {0x01, 0x00, '-',  'L',  'O',  'G',  'O', '-',
+                                          0xA0, 0x00, 0x08, 0x00, 0x03, 0x1C, 0x1C, 0xE0};
+    for (int i = 0; i < 10; ++i) {
+      expected.push_back(0xFF);
+      expected.push_back(0x1C);
+    }
+    expected.push_back(0x87);
+    expected.push_back(0x1C);
+    QCOMPARE(platform::ReadWholeFile(path), expected);
+
+    // The editor's logo picker reads it with its exact magic.
+    const std::vector<QImage> picked = logofile::LoadLogoFile(path, logofile::MagicRule::kExactMagic);
+    QCOMPARE(picked.size(), std::size_t{1});
+    QCOMPARE(picked[0].size(), QSize(480, 24));
+    QCOMPARE(picked[0].pixel(7, 1), kRed);
+    QCOMPARE(picked[0].pixel(10, 1), kGreen);
+    QVERIFY((*boxes_)->Texts().empty());
+
+    // Kept as a test artifact: the window with its drawing.
+    w->palLogo->RefreshLogoView();
+    const QString dir = SCREENSHOT_DIR;
+    QDir().mkpath(dir);
+    QVERIFY(w->grab().save(dir + "/pictanex_main.png"));
+  }
+
+  void closingKeepsTheViewAndTheNextStartShowsIt() {
+    QImage view;
+    {
+      auto w = Start();
+      DrawGreenWithRed(*w);
+      view = w->Model().View().copy();
+      QVERIFY(Close(*w));
+      QVERIFY((*boxes_)->Texts().empty());  // nothing changed in the list: no question
+    }
+    QVERIFY(platform::FileExists(SysCanvas()));
+    auto again = Start();
+    QCOMPARE(again->Model().View(), view);
+    QCOMPARE(again->Model().View().pixel(7, 1), kRed);
+  }
+
+  void cancelKeepsTheWindowTheListAndTheView() {
+    auto w = Start();
+    DrawGreenWithRed(*w);
+    ChooseTool(*w, DrawTool::kSignFrame);
+    w->palLogo->spdInsert->click();
+    const QImage view = w->Model().View().copy();
+    (*boxes_)->QueueAnswer(platform::kResultCancel);
+    QVERIFY(!Close(*w));
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{draw::kSaveChangesQuestion});
+    QCOMPARE(w->Logos().Count(), 1);
+    QVERIFY(w->Logos().Document().Modified());
+    QCOMPARE(w->Model().View(), view);
+    QVERIFY(!platform::FileExists(SysCanvas()));
+    // No closes without saving, and keeps the view.
+    (*boxes_)->QueueAnswer(platform::kResultNo);
+    QVERIFY(Close(*w));
+    QVERIFY(platform::FileExists(SysCanvas()));
+    QVERIFY(!platform::FileExists((workDir_ / "NEW.LOG").string()));
+  }
+
+  void closingWhileZoomedKeepsTheCellEdits() {
+    auto w = Start();
+    ChooseTool(*w, DrawTool::kZoom);
+    Click(w->Img, QPoint(1, 1));  // (0, 0) would be the widget's centre
+    QVERIFY(w->Model().Zoomed());
+    QVERIFY(w->Zoom().ZoomImg()->isVisible());
+    QVERIFY(!w->Img->isVisible());
+    QCOMPARE(w->lblClipping->text(), QString("36x74"));
+    w->cboColor->setCurrentIndex(3);
+    Click(w->Zoom().ZoomImg(), QPoint(45, 25));  // cell (4, 2)
+    QCOMPARE(w->Model().Picture().pixel(4, 2), kGreen);
+    QVERIFY(Close(*w));
+    QImage kept(QString::fromStdString(SysCanvas()));
+    QCOMPARE(kept.pixel(13, 7), kGreen);
+    QCOMPARE(kept.pixel(15, 7), raster::kBlack);
+  }
+
+  void closingWithAnOpenTextBoxCommitsIt() {
+    auto w = Start();
+    ChooseTool(*w, DrawTool::kText);
+    Click(w->Img, QPoint(30, 3));
+    QVERIFY(w->TextBox().IsShown());
+    QTest::keyClicks(w->textBoxWidget, "HI");
+    QCOMPARE(w->TextBox().Lines()[0].size(), std::size_t{2});
+    QVERIFY(Close(*w));
+    QImage kept(QString::fromStdString(SysCanvas()));
+    kept = kept.convertToFormat(QImage::Format_RGB32);
+    // The tagged glyphs light pixels in the first rows of each character.
+    int lit = 0;
+    for (int y = 3; y < 3 + 24; ++y) {
+      for (int x = 30; x < 30 + 36; ++x) lit += raster::SameColor(kept.pixel(x, y), raster::kBlack) ? 0 : 1;
+    }
+    QVERIFY(lit > 0);
+  }
+
+  void aFailedWriteOfTheWorkingPictureIsReportedAndTheWindowCloses() {
+    fs::create_directories(programDir_ / "SysCanvas.BMP" / "in the way");
+    auto w = Start();
+    QVERIFY(Close(*w));
+    const auto texts = (*boxes_)->Texts();
+    QCOMPARE(texts.size(), std::size_t{1});
+    QVERIFY(texts[0].find("SysCanvas.BMP") != std::string::npos);
+  }
+
+  void anUnreadableWorkingPictureWarnsAndTheViewStaysBlack() {
+    std::ofstream(programDir_ / "SysCanvas.BMP") << "not a bitmap";
+    auto w = Start();
+    QCOMPARE((*boxes_)->Texts().size(), std::size_t{1});
+    QCOMPARE(w->Model().View(), raster::NewImage(738, 351, raster::kBlack));
+  }
+
+  void editWhileZoomedKeepsTheLogoOnTheView() {
+    auto w = Start();
+    DrawGreenWithRed(*w);
+    ChooseTool(*w, DrawTool::kSignFrame);
+    w->palLogo->spdInsert->click();
+    ChooseTool(*w, DrawTool::kCustomFrame);
+    w->Tools().ClearScratch();
+    ChooseTool(*w, DrawTool::kZoom);
+    Click(w->Img, QPoint(1, 1));  // (0, 0) would be the widget's centre
+    QVERIFY(w->Model().Zoomed());
+    w->palLogo->spdEdit->click();
+    QVERIFY(!w->Model().Zoomed());
+    QCOMPARE(w->Model().View().pixel(7, 1), kRed);
+    QCOMPARE(w->Model().View().pixel(20, 20), kGreen);
+    QCOMPARE(w->Tools().Box().Rect(), QRect(0, 0, 480, 24));
+    QVERIFY(w->Tools().Box().Shown());
+  }
+};
+
+QTEST_MAIN(DrawMainTest)
+#include "MainTest.moc"

@@ -1,0 +1,147 @@
+#include "drawapp/StartUp.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "common/Raster.h"
+#include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
+#include "platform/MessageBoxes.h"
+
+using namespace drawapp;
+
+namespace {
+
+constexpr QRgb kRed = 0xFFFF1F3Fu;
+constexpr QRgb kGreen = 0xFF1FFF3Fu;
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/drawapp_test.XXXXXX";
+    dir_ = ::mkdtemp(tmpl);
+  }
+  ~TempDir() { std::filesystem::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  const std::string& Dir() const { return dir_; }
+
+ private:
+  std::string dir_;
+};
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+}  // namespace
+
+TEST(ReadSignSize, ReadsTheFileAndReportsBadValues) {
+  struct Case {
+    const char* what;
+    const char* file;  // nullptr: no file
+    int width;
+    int height;
+    int warnings;
+  };
+  const Case cases[] = {
+      {"no file", nullptr, 160, 16, 0},
+      {"both given", "[System]\r\nSign Width=96\r\nSign Height=16\r\n", 96, 16, 0},
+      {"height only", "[System]\nSign Height=7\n", 160, 7, 0},
+      {"a width that is no number", "[System]\nSign Width=wide\nSign Height=8\n", 160, 8, 1},
+      {"a width of 0", "[System]\nSign Width=0\n", 160, 16, 1},
+      {"both bad", "[System]\nSign Width=-5\nSign Height=x\n", 160, 16, 2},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    platform::ScopedRecordingBoxes boxes;
+    const std::string path = dir.Path("SML_WIN.INI");
+    if (c.file) WriteText(path, c.file);
+    const SignSize size = ReadSignSize(path);
+    EXPECT_EQ(size.width, c.width) << c.what;
+    EXPECT_EQ(size.height, c.height) << c.what;
+    EXPECT_EQ(static_cast<int>(boxes->Texts().size()), c.warnings) << c.what;
+    // Read, never written.
+    EXPECT_EQ(platform::FileExists(path), c.file != nullptr) << c.what;
+  }
+  TempDir dir;
+  platform::ScopedRecordingBoxes boxes;
+  WriteText(dir.Path("SML_WIN.INI"), "[System]\nSign Width=wide\n");
+  ReadSignSize(dir.Path("SML_WIN.INI"));
+  ASSERT_EQ(boxes->Texts().size(), 1u);
+  EXPECT_NE(boxes->Texts()[0].find("\"Sign Width\""), std::string::npos);
+  EXPECT_NE(boxes->Texts()[0].find("160 is used"), std::string::npos);
+}
+
+TEST(SignSizeText, HeightFirst) { EXPECT_EQ(SignSizeText(8, 160), "8(H)x160(W)"); }
+
+TEST(SysCanvas, IsWrittenAsA24BitBitmapAndDrawnBackIntoTheView) {
+  TempDir dir;
+  const std::string path = SysCanvasPath(dir.Dir());
+  EXPECT_EQ(path, dir.Path("SysCanvas.BMP"));
+  QImage view = raster::NewImage(9, 6, raster::kBlack);
+  raster::FillBox(view, raster::Box{0, 0, 3, 3}, kRed);
+  raster::FillBox(view, raster::Box{6, 3, 9, 6}, kGreen);
+  SaveSysCanvas(path, view);
+
+  const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
+  ASSERT_GE(bytes.size(), 54u);
+  EXPECT_EQ(bytes[0], 'B');
+  EXPECT_EQ(bytes[1], 'M');
+  EXPECT_EQ(U32(bytes, 18), 9u);                 // width
+  EXPECT_EQ(U32(bytes, 22), 6u);                 // height
+  EXPECT_EQ(bytes[28] | (bytes[29] << 8), 24);  // bits a pixel
+  // Rows bottom up, padded to 4 bytes: 9 * 3 = 27 + 1. The bottom row's last
+  // pixel is green, stored blue, green, red.
+  const std::size_t offset = U32(bytes, 10);
+  ASSERT_EQ(bytes.size(), offset + 6 * 28);
+  EXPECT_EQ(bytes[offset + 8 * 3 + 0], 0x3F);
+  EXPECT_EQ(bytes[offset + 8 * 3 + 1], 0xFF);
+  EXPECT_EQ(bytes[offset + 8 * 3 + 2], 0x1F);
+
+  // Back into a larger black view: drawn at its top left, the rest stays.
+  QImage larger = raster::NewImage(12, 9, raster::kBlack);
+  platform::ScopedRecordingBoxes boxes;
+  ASSERT_TRUE(LoadSysCanvas(path, larger));
+  EXPECT_EQ(larger.size(), QSize(12, 9));
+  EXPECT_EQ(larger.pixel(2, 2), kRed);
+  EXPECT_EQ(larger.pixel(8, 5), kGreen);
+  EXPECT_EQ(larger.pixel(9, 5), raster::kBlack);
+  // And into a smaller one: cut.
+  QImage smaller = raster::NewImage(3, 3, raster::kBlack);
+  ASSERT_TRUE(LoadSysCanvas(path, smaller));
+  EXPECT_EQ(smaller.size(), QSize(3, 3));
+  EXPECT_EQ(smaller.pixel(2, 2), kRed);
+  EXPECT_TRUE(boxes->Texts().empty());
+}
+
+TEST(SysCanvas, AMissingFileLeavesTheViewAndABadOneIsReported) {
+  TempDir dir;
+  platform::ScopedRecordingBoxes boxes;
+  QImage view = raster::NewImage(6, 6, raster::kBlack);
+  EXPECT_FALSE(LoadSysCanvas(dir.Path("SysCanvas.BMP"), view));
+  EXPECT_TRUE(boxes->Texts().empty());
+  WriteText(dir.Path("SysCanvas.BMP"), "BM not a bitmap at all");
+  EXPECT_FALSE(LoadSysCanvas(dir.Path("SysCanvas.BMP"), view));
+  ASSERT_EQ(boxes->Texts().size(), 1u);
+  EXPECT_NE(boxes->Texts()[0].find("SysCanvas.BMP"), std::string::npos);
+  EXPECT_EQ(view, raster::NewImage(6, 6, raster::kBlack));
+}
+
+TEST(SysCanvas, AFailedWriteRaisesAndLeavesTheOldPicture) {
+  TempDir dir;
+  const std::string path = dir.Path("SysCanvas.BMP");
+  SaveSysCanvas(path, raster::NewImage(3, 3, kRed));
+  const std::vector<std::uint8_t> old = platform::ReadWholeFile(path);
+  EXPECT_THROW(SaveSysCanvas(dir.Path("no/such/dir/SysCanvas.BMP"), raster::NewImage(3, 3, kGreen)),
+               platform::InOutError);
+  EXPECT_EQ(platform::ReadWholeFile(path), old);
+  // No temporary file is left beside the picture.
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++files;
+  EXPECT_EQ(files, 1);
+}
