@@ -73,11 +73,14 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 }
 
 bool WriteIniString(const std::string& section, const std::string& key, const std::string& value,
-                    const std::string& path) {
+                    const std::string& path, std::string* reason) {
   for (const std::string* s : {&section, &key, &value, &path}) {
-    if (s->size() > kIniArgumentLimit) return false;
+    if (s->size() > kIniArgumentLimit) {
+      if (reason) *reason = "a setting is longer than " + std::to_string(kIniArgumentLimit) + " characters";
+      return false;
+    }
   }
-  return platform::WriteProfileString(path, section, key, value);
+  return platform::WriteProfileString(path, section, key, value, reason);
 }
 
 std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,

@@ -31,8 +31,9 @@ std::string JoinPath(const std::string& directory, const std::string& name);
 // is refused: Read gives the default, Write fails); a value read back is cut
 // to its first 199 characters.
 constexpr std::size_t kIniArgumentLimit = 200;
+// On failure `reason` (when given) gets the system's reason.
 bool WriteIniString(const std::string& section, const std::string& key, const std::string& value,
-                    const std::string& path);
+                    const std::string& path, std::string* reason = nullptr);
 std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
                           const std::string& path);
 

@@ -49,20 +49,21 @@ void LoadSettings(const std::string& programDir, TSettings& settings, SignTable&
   if (!platform::FileExists(path)) SaveSettings(programDir, settings, table);
 }
 
-void SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table) {
-  const std::string path = SettingsPath(programDir);
+bool SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table) {
+  settings::SettingsWriter out(SettingsPath(programDir));
   for (int n = 1; n <= kSignEntries; ++n) {
     const TSignRecord& e = table[static_cast<std::size_t>(n - 1)];
-    util::WriteIniString(SignSection(n), "Name", e.name, path);
-    util::WriteIniString(SignSection(n), "IP", e.ip, path);
-    util::WriteIniString(SignSection(n), "TEL", e.tel, path);
+    out.Write(SignSection(n), "Name", e.name);
+    out.Write(SignSection(n), "IP", e.ip);
+    out.Write(SignSection(n), "TEL", e.tel);
   }
-  util::WriteIniString(kCommunication, "PORT", std::to_string(settings.portIndex), path);
-  util::WriteIniString(kCommunication, "SPEED", std::to_string(settings.speedIndex), path);
-  util::WriteIniString(kCommunication, "IS TCP", std::to_string(settings.linkKind), path);
-  util::WriteIniString(kCommunication, "Time Format", std::to_string(settings.timeFormat), path);
-  util::WriteIniString(kCommunication, "CRC Check", std::to_string(settings.crcCheck), path);
-  util::WriteIniString(kCommunication, "CRC Wait MSec", std::to_string(settings.crcWaitMs), path);
+  out.Write(kCommunication, "PORT", settings.portIndex);
+  out.Write(kCommunication, "SPEED", settings.speedIndex);
+  out.Write(kCommunication, "IS TCP", settings.linkKind);
+  out.Write(kCommunication, "Time Format", settings.timeFormat);
+  out.Write(kCommunication, "CRC Check", settings.crcCheck);
+  out.Write(kCommunication, "CRC Wait MSec", settings.crcWaitMs);
+  return out.Finish();
 }
 
 std::vector<std::string> SignNames(const SignTable& table) {

@@ -8,13 +8,16 @@
 #include <QTimer>
 #include <QCheckBox>
 
+#include <csignal>
 #include <regex>
+#include <sys/resource.h>
 #include <stdexcept>
 
 #include "CoreTestSupport.h"
 #include "common/Util.h"
 #include "controller/Param.h"
 #include "controller/Settings.h"
+#include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
 
@@ -98,6 +101,36 @@ TEST(Settings, SaveKeepsTheOtherProgramsKeys) {
   LoadSettings(dir.path(), back, backTable);
   EXPECT_EQ(back, s);
   EXPECT_EQ(backTable, t);
+}
+
+// A save that cannot be written (here a disk that takes no more than 64
+// bytes) says so once, naming the file and the system's reason, and the old
+// file stays whole.
+TEST(Settings, AFailedSaveIsShownOnceAndKeepsTheOldFile) {
+  TempDir dir;
+  platform::ScopedRecordingBoxes boxes;
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t);
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  const std::vector<std::uint8_t> before = platform::ReadWholeFile(path);
+  s.portIndex = 3;
+  bool saved = true;
+  {
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    saved = SaveSettings(dir.path(), s, t);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+  }
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(boxes->Texts(),
+            std::vector<std::string>{"The settings could not be saved to " + path + " (File too large)!"});
+  EXPECT_EQ(platform::ReadWholeFile(path), before);
 }
 
 TEST(Settings, SignListStopsAtTheFirstNamelessEntry) {

@@ -26,10 +26,6 @@ std::uint8_t ReadByte(const std::string& path, const char* key, std::uint8_t def
   return static_cast<std::uint8_t>(ReadInt(path, kCommunication, key, def, INT_MIN, INT_MAX) & 0xFF);
 }
 
-void Write(const std::string& path, const char* section, const char* key, int value) {
-  util::WriteIniString(section, key, std::to_string(value), path);
-}
-
 }  // namespace
 
 void LoadSettings(const std::string& programDir, EditorSettings& s) {
@@ -48,17 +44,18 @@ void LoadSettings(const std::string& programDir, EditorSettings& s) {
   if (!platform::FileExists(path)) SaveSettings(programDir, s);
 }
 
-void SaveSettings(const std::string& programDir, const EditorSettings& s) {
-  const std::string path = settings::SettingsPath(programDir);
-  Write(path, kSystem, "Sign Width", s.signWidth);
-  Write(path, kSystem, "Sign Height", s.signHeight);
-  Write(path, kSystem, "Color Type", s.colorType);
-  Write(path, kSystem, "Last Mode", s.lastMode);
-  Write(path, kCommunication, "PORT", s.portIndex);
-  Write(path, kCommunication, "SPEED", s.speedIndex);
-  Write(path, kCommunication, "Sign ID", s.signId);
-  Write(path, kCommunication, "Time Format", s.timeFormat);
-  Write(path, kCommunication, "CRC Check", s.crcCheck);
+bool SaveSettings(const std::string& programDir, const EditorSettings& s) {
+  settings::SettingsWriter out(settings::SettingsPath(programDir));
+  out.Write(kSystem, "Sign Width", s.signWidth);
+  out.Write(kSystem, "Sign Height", s.signHeight);
+  out.Write(kSystem, "Color Type", s.colorType);
+  out.Write(kSystem, "Last Mode", s.lastMode);
+  out.Write(kCommunication, "PORT", s.portIndex);
+  out.Write(kCommunication, "SPEED", s.speedIndex);
+  out.Write(kCommunication, "Sign ID", s.signId);
+  out.Write(kCommunication, "Time Format", s.timeFormat);
+  out.Write(kCommunication, "CRC Check", s.crcCheck);
+  return out.Finish();
 }
 
 MessageFileSettings FileSettingsOf(const EditorSettings& s) {

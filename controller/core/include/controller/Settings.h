@@ -51,7 +51,9 @@ constexpr int kMaxCrcWaitMs = 600000;
 // Reads the whole file; a value that is not a number or out of its range
 // takes that key's default. Writes the file with every key when it was missing.
 void LoadSettings(const std::string& programDir, TSettings& settings, SignTable& table);
-void SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table);
+// Writes every key; a failure is shown once, naming the file and the reason,
+// and gives false (the old file stays whole).
+bool SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table);
 
 // The names the sign list shows: entries 1, 2, ... up to the first nameless one.
 std::vector<std::string> SignNames(const SignTable& table);

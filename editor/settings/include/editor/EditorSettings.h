@@ -36,7 +36,8 @@ constexpr int kMaxSignWidth = 1024;
 void LoadSettings(const std::string& programDir, EditorSettings& settings);
 // Writes every key of the editor, in the order "Sign Width", "Sign Height",
 // "Color Type", "Last Mode", "PORT", "SPEED", "Sign ID", "Time Format", "CRC Check".
-void SaveSettings(const std::string& programDir, const EditorSettings& settings);
+// A failure is shown once, naming the file and the reason, and gives false.
+bool SaveSettings(const std::string& programDir, const EditorSettings& settings);
 
 // What the message-file writers need of the settings.
 MessageFileSettings FileSettingsOf(const EditorSettings& settings);
