@@ -19,6 +19,7 @@
 #include "draw/BitmapImport.h"
 #include "draw/FrameKeyFilter.h"
 #include "draw/ToolController.h"
+#include "draw/TextBoxTool.h"
 #include "draw/ToolWidgets.h"
 #include "draw/ZoomHost.h"
 #include "draw/ZoomWidgets.h"
@@ -79,23 +80,15 @@ FileDialogs QtFileDialogs() {
   return d;
 }
 
-// What the tools ask of the zoom window and of the text box.
-class Hooks : public draw::ZoomHost, public draw::TextBoxHost {
+// The tools' hook on the zoom window.
+class ZoomHook : public draw::ZoomHost {
  public:
-  Hooks(draw::ZoomWindow& zoom, std::function<bool()> shown, std::function<void(QPoint)> open,
-        std::function<void()> commit)
-      : zoom_(zoom), shown_(std::move(shown)), open_(std::move(open)), commit_(std::move(commit)) {}
+  explicit ZoomHook(draw::ZoomWindow& zoom) : zoom_(zoom) {}
   void ZoomIn(QPoint p) override { zoom_.ZoomIn(p); }
   void ZoomOut() override { zoom_.ZoomOut(); }
-  bool IsShown() const override { return shown_(); }
-  void OpenAt(QPoint p) override { open_(p); }
-  void CommitAndHide() override { commit_(); }
 
  private:
   draw::ZoomWindow& zoom_;
-  std::function<bool()> shown_;
-  std::function<void(QPoint)> open_;
-  std::function<void()> commit_;
 };
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
@@ -139,16 +132,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   textBoxWidget = new draw::TextBoxWidget(*textBox_, palImg);
   textBoxWidget->setGeometry(0, 0, 10, 10);
   textBoxWidget->hide();
-  hooks_ = std::make_unique<Hooks>(
-      *zoom_, [this] { return textBox_->IsShown(); },
-      [this](QPoint p) {
-        textBox_->Open(p);
-        textBoxWidget->raise();
-        textBoxWidget->setFocus();
-      },
-      [this] { CommitTextBox(); });
-  tools_->SetZoomHost(hooks_.get());
-  tools_->SetTextBox(hooks_.get());
+  zoomHook_ = std::make_unique<ZoomHook>(*zoom_);
+  textTool_ = std::make_unique<draw::TextBoxTool>(model_, *textBox_, *tools_);
+  tools_->SetZoomHost(zoomHook_.get());
+  tools_->SetTextBox(textTool_.get());
 
   frmAbout = new TfrmAbout(this);
   BuildMenus();
@@ -418,10 +405,7 @@ void TfrmMain::OpenSignFonts() {
 }
 
 void TfrmMain::CommitTextBox() {
-  if (!textBox_->IsShown()) return;
-  draw::CommitTextBox(model_, *textBox_, tools_->Transparent());
-  textBox_->Hide();
-  Img->update();
+  if (textTool_->IsShown()) textTool_->CommitAndHide();
 }
 
 void TfrmMain::tmrTimeTimer() {

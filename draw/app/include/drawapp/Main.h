@@ -26,6 +26,7 @@ class FontChoice;
 class LogoPanel;
 class SaveBoxWidget;
 class TextBox;
+class TextBoxTool;
 class TextBoxWidget;
 class TextFontBoxes;
 class ToolButtons;
@@ -37,7 +38,7 @@ class ZoomWindow;
 namespace drawapp {
 
 class TfrmAbout;
-class Hooks;
+class ZoomHook;
 
 // The dialogs of the File and Picture menus; an empty answer is a cancelled
 // dialog. Tests replace them.
@@ -129,7 +130,8 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<draw::FontChoice> fontChoice_;
   std::unique_ptr<draw::TextBox> textBox_;
   std::unique_ptr<draw::ToolController> tools_;
-  std::unique_ptr<Hooks> hooks_;
+  std::unique_ptr<ZoomHook> zoomHook_;
+  std::unique_ptr<draw::TextBoxTool> textTool_;
   draw::ZoomWindow* zoom_ = nullptr;
   draw::TextFontBoxes* fontBoxes_ = nullptr;
   std::map<std::string, QAction*> menuItems_;
