@@ -169,6 +169,18 @@ class BillEditorWidgetTest : public QObject {
     QCOMPARE(hidden.copy(caret), canvas.copy(caret));
   }
 
+  void CaretBlinksWhileFocused() {
+    WidgetSetup s;
+    QVERIFY(s.control->CaretVisibleNow());
+    QTRY_VERIFY_WITH_TIMEOUT(!s.control->CaretVisibleNow(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.control->CaretVisibleNow(), 3000);
+    // A key shows it at once, whatever the blink phase.
+    QTRY_VERIFY_WITH_TIMEOUT(!s.control->CaretVisibleNow(), 3000);
+    QTest::keyClick(s.control, Qt::Key_PageDown);
+    QTest::keyClicks(s.control, "A");
+    QVERIFY(s.control->CaretVisibleNow());
+  }
+
   void ControlSitsAtItsStartPlace() {
     WidgetSetup s;
     QCOMPARE(s.control->size(), QSize(480, 48));
