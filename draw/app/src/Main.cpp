@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -52,30 +53,42 @@ QToolButton* RowButton(QWidget* parent, const char* name, const char* text) {
 
 }  // namespace
 
+std::unique_ptr<QFileDialog> LogoFileDialog(QWidget* parent, bool save, const std::string& initial) {
+  // Qt's own dialog compares names with the filter ignoring case, so *.log
+  // lists X.LOG too. The open dialog starts in the directory of "dir/*.LOG".
+  const QFileInfo start(Q(initial));
+  const QString where = start.fileName().contains('*') ? start.path() : start.filePath();
+  auto dialog = std::make_unique<QFileDialog>(parent, save ? "Save As" : "Open", where, "LOGO files (*.log)");
+  dialog->setObjectName(save ? "SaveDialog" : "OpenDialog");
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setDefaultSuffix("LOG");
+  if (save) {
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+  } else {
+    dialog->setFileMode(QFileDialog::ExistingFile);
+  }
+  return dialog;
+}
+
+namespace {
+
+std::string Run(QFileDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted ? S(dialog.selectedFiles().value(0)) : std::string();
+}
+
+}  // namespace
+
 FileDialogs QtFileDialogs() {
-  // The filter matches both cases: Qt's own dialog compares names ignoring case.
   FileDialogs d;
-  d.openLogo = [](QWidget* parent, const std::string& initial) {
-    QFileDialog dialog(parent, "Open", Q(initial), "LOGO files (*.log)");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("LOG");
-    return dialog.exec() == QDialog::Accepted ? S(dialog.selectedFiles().value(0)) : std::string();
-  };
-  d.saveLogo = [](QWidget* parent, const std::string& current) {
-    QFileDialog dialog(parent, "Save As", Q(current), "LOGO files (*.log)");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("LOG");
-    return dialog.exec() == QDialog::Accepted ? S(dialog.selectedFiles().value(0)) : std::string();
-  };
+  d.openLogo = [](QWidget* parent, const std::string& initial) { return Run(*LogoFileDialog(parent, false, initial)); };
+  d.saveLogo = [](QWidget* parent, const std::string& current) { return Run(*LogoFileDialog(parent, true, current)); };
   d.openBitmap = [](QWidget* parent) {
     QFileDialog dialog(parent, "Load BMP files", QString(), draw::BitmapFileFilter());
     dialog.setObjectName("OpenBMP");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("BMP");
-    return dialog.exec() == QDialog::Accepted ? S(dialog.selectedFiles().value(0)) : std::string();
+    return Run(dialog);
   };
   return d;
 }

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -120,6 +122,22 @@ class DrawMainTest : public QObject {
     QCOMPARE(actual, expected);
     QCOMPARE(w.windowTitle(), QString("Tessaly Signal Works, Inc."));
     QCOMPARE(w.frmAbout->windowTitle(), QString("About"));
+  }
+
+  void theLogoFilterListsLogoFilesInEitherCase() {
+    for (const char* name : {"A.LOG", "b.log", "c.Log", "d.txt", "e.LOGX"}) std::ofstream(workDir_ / name) << "x";
+    auto dialog = drawapp::LogoFileDialog(nullptr, false, (workDir_ / "*.LOG").string());
+    QCOMPARE(dialog->directory().absolutePath(), QString::fromStdString(workDir_.string()));
+    QCOMPARE(dialog->defaultSuffix(), QString("LOG"));
+    auto* files = dialog->findChild<QFileSystemModel*>();
+    QVERIFY(files);
+    const QModelIndex root = files->index(QString::fromStdString(workDir_.string()));
+    QTRY_COMPARE(files->rowCount(root), 3);
+    QStringList listed;
+    for (int row = 0; row < files->rowCount(root); ++row) listed << files->index(row, 0, root).data().toString();
+    listed.sort();
+    QCOMPARE(listed, (QStringList{"A.LOG", "b.log", "c.Log"}));
+    QVERIFY(!drawapp::LogoFileDialog(nullptr, true, "x")->testOption(QFileDialog::DontConfirmOverwrite));
   }
 
   void startUpSetsTheViewsFromTheDrawingArea() {

@@ -17,6 +17,7 @@
 #include "draw/LogoList.h"
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QToolButton;
 
@@ -48,6 +49,9 @@ struct FileDialogs {
   std::function<std::string(QWidget* parent)> openBitmap;
 };
 FileDialogs QtFileDialogs();
+// The logo file dialog: filter "LOGO files" on *.log in either case, default
+// extension "LOG"; the save dialog asks before overwriting.
+std::unique_ptr<QFileDialog> LogoFileDialog(QWidget* parent, bool save, const std::string& initial);
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
