@@ -1,7 +1,9 @@
 #include "common/LogoFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <new>
 #include <span>
 #include <utility>
 
@@ -129,13 +131,33 @@ std::vector<LogoRecord> DecodeLogoFile(const std::vector<std::uint8_t>& bytes, M
   }
   std::vector<LogoRecord> logos;
   logos.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) logos.push_back(ReadLogo(in, i + 1, path));
+  std::int64_t pixels = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    // The sizes are checked against the budget before the pixels are decoded.
+    const std::size_t start = in.Offset();
+    if (in.Left() >= 4) {
+      const std::uint8_t* p = in.Rest();
+      pixels += static_cast<std::int64_t>(p[0] | (p[1] << 8)) * (p[2] | (p[3] << 8));
+      if (pixels > kMaxFilePixels) {
+        throw BadLogoFile(path, "its logos hold more than " + std::to_string(kMaxFilePixels) + " sign pixels", start);
+      }
+    }
+    logos.push_back(ReadLogo(in, i + 1, path));
+  }
   return logos;
 }
 
 std::vector<std::uint8_t> EncodeLogoFile(const std::vector<LogoRecord>& logos) {
   CheckCount(logos.size());
-  for (std::size_t i = 0; i < logos.size(); ++i) CheckWritable(logos[i], i + 1);
+  std::int64_t pixels = 0;
+  for (std::size_t i = 0; i < logos.size(); ++i) {
+    CheckWritable(logos[i], i + 1);
+    pixels += static_cast<std::int64_t>(logos[i].width) * logos[i].height;
+  }
+  // Nothing is written that the readers would refuse.
+  if (pixels > kMaxFilePixels) {
+    throw LogoListNotWritable("the logos hold more than " + std::to_string(kMaxFilePixels) + " sign pixels");
+  }
   std::vector<std::uint8_t> out;
   AppendU16(out, static_cast<int>(logos.size()));
   out.insert(out.end(), kMagic, kMagic + kMagicSize);
@@ -168,7 +190,12 @@ QImage LogoToImage(const LogoRecord& logo, int scale) {
   if (logo.width < 0 || logo.height < 0 || logo.width > kMaxLogoSide || logo.height > kMaxLogoSide) {
     throw std::invalid_argument("logo of impossible size " + SizeText(logo.width, logo.height));
   }
+  // A bitmap beyond a quarter of a gigabyte is never asked for, and one the
+  // system does not give is an error rather than a write through nothing.
+  const std::int64_t screenPixels = static_cast<std::int64_t>(logo.width) * logo.height * scale * scale;
+  if (screenPixels > kMaxBitmapPixels) throw std::bad_alloc();
   QImage image(logo.width * scale, logo.height * scale, QImage::Format_RGB32);
+  if (image.isNull() && screenPixels > 0) throw std::bad_alloc();
   image.fill(0xFF000000u);
   for (int y = 0; y < logo.height; ++y) {
     for (int x = 0; x < logo.width; ++x) {
@@ -200,7 +227,11 @@ std::vector<QImage> LoadLogoFile(const std::string& path, MagicRule rule, int sc
   const std::vector<LogoRecord> records = DecodeLogoFile(bytes, rule, path);
   std::vector<QImage> images;
   images.reserve(records.size());
-  for (const LogoRecord& logo : records) images.push_back(LogoToImage(logo, scale));
+  try {
+    for (const LogoRecord& logo : records) images.push_back(LogoToImage(logo, scale));
+  } catch (const std::bad_alloc&) {
+    throw platform::InOutError(path, ENOMEM);
+  }
   return images;
 }
 

@@ -286,3 +286,48 @@ TEST(LogoFileSave, TwoHundredAndFiftyFiveLogosAreTheMost) {
   EXPECT_EQ(bytes[1], 0x00);
   EXPECT_EQ(LoadLogoFile(dir.Path("A.LOG"), MagicRule::kExactMagic).size(), 255u);
 }
+
+// A 4 MB file of 255 logos of 1024 x 1024 asks for far more than a sign can
+// show: refused from its sizes, before any pixel is decoded or drawn.
+TEST(LogoFileBudget, AFileBeyondWhatASignShowsIsRefused) {
+  std::vector<std::uint8_t> logo = Bytes({0x00, 0x04, 0x00, 0x04});  // 1024 x 1024
+  for (int run = 0; run < 1024 * 1024 / 127 + 1; ++run) {
+    logo.push_back(0xFF);  // a run of 127 ...
+    logo.push_back(0x1C);  // ... of code 0x1C (the last run's surplus is dropped)
+  }
+  std::vector<std::uint8_t> file = Header(255);
+  for (int i = 0; i < 255; ++i) file.insert(file.end(), logo.begin(), logo.end());
+  ASSERT_GT(file.size(), 4'000'000u);
+  try {
+    DecodeLogoFile(file, MagicRule::kExactMagic, "BIG.LOG");
+    FAIL() << "a file of 267 million sign pixels was read";
+  } catch (const BadLogoFile& e) {
+    EXPECT_NE(std::string(e.what()).find("more than 4177920 sign pixels"), std::string::npos) << e.what();
+    // The fourth logo is the first over the budget of 255 x 1024 x 16.
+    EXPECT_EQ(e.offset(), 8 + 3 * logo.size());
+  }
+  // Right at the budget the file is taken: 255 logos the size of the largest sign.
+  std::vector<std::uint8_t> sign = Bytes({0x00, 0x04, 0x10, 0x00});  // 1024 x 16
+  for (int run = 0; run < 1024 * 16 / 127 + 1; ++run) sign.insert(sign.end(), {0xFF, 0xE0});
+  std::vector<std::uint8_t> full = Header(255);
+  for (int i = 0; i < 255; ++i) full.insert(full.end(), sign.begin(), sign.end());
+  EXPECT_EQ(DecodeLogoFile(full, MagicRule::kExactMagic).size(), 255u);
+}
+
+TEST(LogoFileBudget, TheWriterRefusesWhatTheReaderWould) {
+  const LogoRecord big{1024, 1024, std::vector<std::uint8_t>(1024 * 1024, 0x1C)};
+  EXPECT_NO_THROW(EncodeLogoFile(std::vector<LogoRecord>(3, big)));
+  EXPECT_THROW(EncodeLogoFile(std::vector<LogoRecord>(4, big)), LogoListNotWritable);
+}
+
+// A bitmap the system cannot give is an error, never a write through nothing.
+TEST(LogoFileBudget, ABitmapThatCannotBeHadIsAnError) {
+  const LogoRecord wide{4096, 256, std::vector<std::uint8_t>(4096 * 256, 0xE0)};
+  // At 64 screen pixels a sign pixel this is 262144 x 16384 pixels, 17 GB.
+  EXPECT_THROW(LogoToImage(wide, 64), std::bad_alloc);
+  // The largest logo a file may hold is still drawn at the logo list's scale.
+  const LogoRecord largest{1024, 1024, std::vector<std::uint8_t>(1024 * 1024, 0xE0)};
+  const QImage drawn = LogoToImage(largest, kLogoScale);
+  EXPECT_EQ(drawn.size(), QSize(3072, 3072));
+  EXPECT_EQ(drawn.pixel(3071, 3071), kRedE0);
+}

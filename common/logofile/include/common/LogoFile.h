@@ -27,6 +27,12 @@ inline constexpr std::size_t kMaxLogos = 255;
 // Sizes no drawing can produce; a record beyond them is a bad file.
 inline constexpr int kMaxLogoSide = 4096;
 inline constexpr std::int64_t kMaxLogoPixels = std::int64_t{1} << 20;
+// All the logos of one file together: as many sign pixels as 255 logos the
+// size of the largest sign (1024 x 16) hold. A file beyond it asks for more
+// than any sign can show (and for gigabytes once drawn at the list's scale).
+inline constexpr std::int64_t kMaxFilePixels = std::int64_t{kMaxLogos} * 1024 * 16;
+// The largest bitmap a logo is drawn into (256 MB of 32-bit pixels).
+inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{64} << 20;
 // Screen pixels a sign pixel in the drawing program's logo list, whatever the
 // view's zoom.
 inline constexpr int kLogoScale = 3;
@@ -83,7 +89,8 @@ std::vector<std::uint8_t> EncodeLogoFile(const std::vector<LogoRecord>& logos);
 // the middle pixel of its block; surplus screen columns and rows are dropped.
 LogoRecord ImageToLogo(const QImage& bitmap, int scale = kLogoScale);
 // A record as a bitmap of `scale` screen pixels a sign pixel (24-bit RGB32),
-// each pixel the code's colour with its low bits filled.
+// each pixel the code's colour with its low bits filled. std::bad_alloc when
+// the bitmap cannot be had.
 QImage LogoToImage(const LogoRecord& logo, int scale = kLogoScale);
 
 // Writes the bitmaps (at the logo list's scale of 3) as a logo file, through a
@@ -91,7 +98,8 @@ QImage LogoToImage(const LogoRecord& logo, int scale = kLogoScale);
 // LogoListNotWritable or platform::InOutError.
 void SaveLogoFile(const std::string& path, const std::vector<QImage>& logos);
 // Reads a logo file as bitmaps at `scale`. platform::InOutError when the file
-// cannot be read, BadLogoFile (NotALogoFile) when it is not a logo file.
+// cannot be read or its bitmaps not be had, BadLogoFile (NotALogoFile) when it
+// is not a logo file.
 std::vector<QImage> LoadLogoFile(const std::string& path, MagicRule rule, int scale = kLogoScale);
 
 }  // namespace logofile
