@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 
@@ -69,6 +70,11 @@ bool FillInputRingLocked(PortRecord& r) {
   if (got == first && wanted > first) ReadPiece(r, 0, wanted - first);
   if (UnreadCount(r) >= kInputRingSize) r.inputMasked.store(true);
   return true;
+}
+
+void NotifyOutputRoom(PortRecord& r) {
+  std::lock_guard lock(r.roomMutex);
+  r.roomChanged.notify_all();
 }
 
 std::uint16_t OutBuffUsedLocked(PortRecord& r) {
@@ -188,6 +194,60 @@ std::int32_t WriteBlock(std::uint16_t handle, const std::uint8_t* data, std::uin
   if (r.trace.on)
     for (std::uint16_t i = 0; i < n; ++i) detail::AddTraceEntryLocked(r, 'T', data[i]);
   return 0;
+}
+
+std::int32_t WaitOutputRoom(std::uint16_t handle, std::uint16_t length,
+                            const std::function<bool()>& cancelled) {
+  auto rec = AcquirePort(handle);
+  if (!rec) return kErrBadHandle;
+  auto& r = *rec;
+  std::chrono::milliseconds limit;
+  {
+    std::lock_guard lock(r.portLock);
+    if (length > r.outSize) return kErrOutputBufferTooSmall;
+    const Dcb& line = r.lineState;
+    const std::uint32_t baud = std::max<std::uint32_t>(RateFromCode(line.BaudRate), 50);
+    const std::uint32_t bitsPerByte = 1u + line.ByteSize + (line.Parity != kNoParity ? 1u : 0u) +
+                                      (line.StopBits == kOneStopBit ? 1u : 2u);
+    limit = std::chrono::milliseconds(static_cast<std::uint64_t>(r.outSize) * bitsPerByte * 1000 / baud +
+                                      kOutputRoomMarginMs);
+  }
+  // The device's own queue sits between the ring and the line and may take
+  // bytes in bursts: the wait fails only once the ring moved on no longer
+  // than the line needs to send all of it.
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  std::uint32_t lastUsed = ~0u;
+  std::int32_t result = 0;
+  std::unique_lock wait(r.roomMutex);
+  auto settled = [&] {
+    if (cancelled && cancelled()) {
+      result = kErrPutBlockFail;
+      return true;
+    }
+    std::lock_guard lock(r.portLock);
+    if (r.closing || r.closePending || r.kill.load()) {
+      result = kErrBadHandle;
+      return true;
+    }
+    // A dead line takes the block (and fails it) at once.
+    const std::uint32_t used = detail::OutBuffUsedLocked(r);
+    if (r.outputError != 0 || r.outSize - used >= length) {
+      result = 0;
+      return true;
+    }
+    if (used < lastUsed) deadline = std::chrono::steady_clock::now() + limit;
+    lastUsed = used;
+    return false;
+  };
+  while (!settled()) {
+    if (std::chrono::steady_clock::now() >= deadline) return kErrOutputBufferTooSmall;
+    r.roomChanged.wait_until(wait, deadline);
+  }
+  return result;
+}
+
+void WakeOutputWaiters(std::uint16_t handle) {
+  if (auto rec = AcquirePort(handle)) detail::NotifyOutputRoom(*rec);
 }
 
 std::int32_t OutBuffUsed(std::uint16_t handle) {

@@ -317,6 +317,7 @@ bool HandleAbort(PortRecord& r) {
     r.outRing.appendPos = 0;
     r.outRing.sendPos = 0;
   }
+  NotifyOutputRoom(r);
   std::lock_guard lock(r.ackMutex);
   ++r.abortAcks;
   r.ackChanged.notify_all();
@@ -353,12 +354,15 @@ void WriteOut(PortRecord& r) {
     }
     const ssize_t written = ::write(r.device, data, length);
     if (written > 0) {
-      // Advance by what the device really took; the rest goes next cycle.
-      std::lock_guard lock(r.portLock);
-      OutputRing& ring = r.outRing;
-      std::uint32_t next = start + static_cast<std::uint32_t>(written);
-      ring.sendPos = next >= ring.size ? 0 : static_cast<std::uint16_t>(next);
-      ring.full = false;
+      {
+        // Advance by what the device really took; the rest goes next cycle.
+        std::lock_guard lock(r.portLock);
+        OutputRing& ring = r.outRing;
+        std::uint32_t next = start + static_cast<std::uint32_t>(written);
+        ring.sendPos = next >= ring.size ? 0 : static_cast<std::uint16_t>(next);
+        ring.full = false;
+      }
+      NotifyOutputRoom(r);
       backoffMs = 50;
       continue;
     }
@@ -371,12 +375,15 @@ void WriteOut(PortRecord& r) {
       continue;
     }
     if (DeviceVanished(error)) {
-      std::lock_guard lock(r.portLock);
-      r.outputError = ErrnoToDeviceError(error);
-      r.outRing.full = false;
-      r.outRing.appendPos = r.outRing.sendPos = 0;
-      AddLogEntryLocked(r, kLogError, kSubWriteCom, 0, nullptr,
-                        static_cast<std::uint16_t>(r.outputError));
+      {
+        std::lock_guard lock(r.portLock);
+        r.outputError = ErrnoToDeviceError(error);
+        r.outRing.full = false;
+        r.outRing.appendPos = r.outRing.sendPos = 0;
+        AddLogEntryLocked(r, kLogError, kSubWriteCom, 0, nullptr,
+                          static_cast<std::uint16_t>(r.outputError));
+      }
+      NotifyOutputRoom(r);
       return;
     }
     // Any other failure: back off instead of spinning.
@@ -430,6 +437,7 @@ void RequestStop(PortRecord& r) {
     std::lock_guard lock(r.eventMutex);
     r.eventChanged.notify_all();
   }
+  NotifyOutputRoom(r);
   // A delivery waiting for the main thread is passed over at once.
   std::shared_ptr<platform::DeliveryTicket> ticket;
   {

@@ -490,6 +490,12 @@ char TVnkCustomComPort::ReadChar() {
   return '\0';
 }
 
+std::uint16_t TVnkCustomComPort::GetBlock(char* data, std::uint16_t count) {
+  const std::int32_t r = ReadBlock(GetDispatcherHandle(), reinterpret_cast<std::uint8_t*>(data), count);
+  if (r < 0) Check(r);
+  return r > 0 ? static_cast<std::uint16_t>(r) : 0;
+}
+
 void TVnkCustomComPort::WriteText(const std::string& text) {
   // The dispatcher counts a block in 16 bits: a longer text is refused whole.
   if (text.size() > 0xFFFF) {

@@ -7,6 +7,7 @@
 // handle.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,19 @@ std::int32_t WriteChar(std::uint16_t handle, std::uint8_t byte);
 std::int32_t WriteBlock(std::uint16_t handle, const std::uint8_t* data, std::uint16_t length);
 std::int32_t OutBuffUsed(std::uint16_t handle);
 std::int32_t OutBuffFree(std::uint16_t handle);
+
+// The longest a writer waits for room: the time the line needs to send a
+// full output ring at its rate, plus this.
+inline constexpr std::uint32_t kOutputRoomMarginMs = 2000;
+// Waits until the output ring has room for `length` bytes: 0 then;
+// kErrOutputBufferTooSmall when it never can or the line did not drain in
+// time; kErrBadHandle when the port closed; kErrPutBlockFail when
+// `cancelled` says so (checked whenever WakeOutputWaiters is called).
+// Never from a port thread or a handler of the port.
+std::int32_t WaitOutputRoom(std::uint16_t handle, std::uint16_t length,
+                            const std::function<bool()>& cancelled);
+// Makes every WaitOutputRoom of the port look at its condition again.
+void WakeOutputWaiters(std::uint16_t handle);
 
 // ---------------------------------------------------------------------------
 // Handlers and triggers

@@ -167,6 +167,11 @@ class PortRecord : public PortRecordBase {
   std::uint64_t abortAcks = 0;
   bool outputRunning = false;  // under ackMutex
 
+  // Writers waiting for room in the output ring; the output thread tells
+  // them whenever it sent, dropped or stopped. Never taken under portLock.
+  std::mutex roomMutex;
+  std::condition_variable roomChanged;
+
   std::mutex ticketMutex;
   std::shared_ptr<platform::DeliveryTicket> currentTicket;
 };
@@ -200,6 +205,9 @@ bool CheckDataTriggers(PortRecord& r);
 // `fired`: whether a trigger fired (its delivery's result is returned).
 bool CheckStatusTriggers(PortRecord& r, bool& fired);
 bool CheckTimerTriggers(PortRecord& r, bool& fired);
+
+// Tells the writers waiting for room to look again. No lock may be held.
+void NotifyOutputRoom(PortRecord& r);
 
 // After arming a timer or status trigger: the dispatch thread resumes its
 // 50 ms passes. Takes only the event mutex, so the port lock may be held.

@@ -256,6 +256,9 @@ class TVnkCustomComPort : public TComponent {
   virtual void ClosePort();
   // One received byte; raises EBufferIsEmpty when nothing is waiting.
   char ReadChar();
+  // Up to `count` received bytes in one call, taken as ReadChar would take
+  // them one by one: the number taken (0 when none wait or the port is closed).
+  std::uint16_t GetBlock(char* data, std::uint16_t count);
   // Queues the text for sending. From another thread than the component's it
   // never opens the port: a closed port raises EBadHandle there.
   void WriteText(const std::string& text);

@@ -6,9 +6,16 @@ void ReplyBuffer::Append(std::string_view bytes) {
   if (bytes.empty()) return;
   {
     std::lock_guard lock(mutex_);
-    text_.append(bytes);
+    if (!receiving_ || text_.size() >= kCapacity) return;
+    text_.append(bytes.substr(0, kCapacity - text_.size()));
   }
   changed_.notify_all();
+}
+
+void ReplyBuffer::SetReceiving(bool receiving) {
+  std::lock_guard lock(mutex_);
+  receiving_ = receiving;
+  if (!receiving) text_.clear();
 }
 
 void ReplyBuffer::Clear() {

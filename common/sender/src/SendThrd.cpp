@@ -87,6 +87,7 @@ std::string TSendThrd::FailureText() const {
 
 void TSendThrd::Execute() {
   bool ok = false;
+  replyBuffer_.SetReceiving(true);
   try {
     ok = SendFile(path_);
   } catch (...) {
@@ -98,6 +99,7 @@ void TSendThrd::Execute() {
     }
   }
   if (stop_.Requested()) ok = false;
+  replyBuffer_.SetReceiving(false);
   std::lock_guard lock(resultMutex_);
   result_ = ok;
 }

@@ -3,27 +3,46 @@
 #include <exception>
 #include <string>
 
+#include "comm/CommExcept.h"
+
 namespace sender {
 
 bool SerialLink::Write(std::string_view bytes, StopFlag& stop) {
-  if (stop.Requested()) return false;
-  try {
-    port_.WriteText(std::string(bytes));
-    return true;
-  } catch (const std::exception&) {
-    // The component's exception (a closed port, a full output buffer): the record fails.
-    return false;
+  const std::string text(bytes);
+  for (;;) {
+    if (stop.Requested()) return false;
+    try {
+      port_.WriteText(text);
+      return true;
+    } catch (const comm::EOutputBufferTooSmall&) {
+      // The records come faster than a slow line sends them: wait for room
+      // as long as the line needs to drain its buffer, unless stopped.
+      if (!WaitForRoom(text.size(), stop)) return false;
+    } catch (const std::exception&) {
+      // The component's exception (a closed port, a dead line): the record fails.
+      return false;
+    }
   }
 }
 
+bool SerialLink::WaitForRoom(std::size_t length, StopFlag& stop) {
+  if (length > 0xFFFF) return false;
+  const std::uint16_t handle = port_.DispatcherHandle();
+  ScopedWaker waker(stop, [handle] { comm::WakeOutputWaiters(handle); });
+  return comm::WaitOutputRoom(handle, static_cast<std::uint16_t>(length), [&stop] { return stop.Requested(); }) == 0;
+}
+
 void SerialLink::TriggerAvail(comm::TVnkCustomComPort& port, std::uint16_t count) {
-  std::string received;
-  received.reserve(count);
+  // Every offered byte is taken (the port counts them read), even the ones
+  // the reply buffer has no room or no use for.
+  std::string received(count, '\0');
+  std::uint16_t got = 0;
   try {
-    for (std::uint16_t i = 0; i < count; ++i) received.push_back(port.ReadChar());
+    got = port.GetBlock(received.data(), count);
   } catch (const std::exception&) {
-    // Fewer bytes than announced: keep what came.
+    // The port closed meanwhile: nothing came.
   }
+  received.resize(got);
   reply_.Append(received);
 }
 

@@ -117,7 +117,7 @@ class JobRunner : public QObject {
   JobRequest request_;  // taken when the job was asked for
   int signNumber_ = 0;
 
-  sender::ReplyBuffer reply_;
+  sender::ReplyBuffer reply_{false};  // nothing is kept while no job sends
   QTcpSocket cs_;
   sender::TcpLink tcpLink_;
   sender::Link* serialLink_ = nullptr;

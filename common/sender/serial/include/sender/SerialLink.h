@@ -18,14 +18,18 @@ class SerialLink : public Link {
   SerialLink(comm::TVnkCustomComPort& port, ReplyBuffer& reply) : port_(port), reply_(reply) {}
 
   // Queues the bytes on the port; false when the port refuses them (closed,
-  // output buffer full) or `stop` was already requested.
+  // dead) or `stop` is requested. When the output buffer has no room yet it
+  // waits for the line to make some, for as long as the line needs to send
+  // a full buffer plus a margin.
   bool Write(std::string_view bytes, StopFlag& stop) override;
 
-  // The main window's data-available handler: reads `count` bytes one at a
-  // time and appends them to the reply buffer. Main thread only.
+  // The main window's data-available handler: reads the `count` bytes in one
+  // block and appends them to the reply buffer. Main thread only.
   void TriggerAvail(comm::TVnkCustomComPort& port, std::uint16_t count);
 
  private:
+  bool WaitForRoom(std::size_t length, StopFlag& stop);
+
   comm::TVnkCustomComPort& port_;
   ReplyBuffer& reply_;
 };
