@@ -19,7 +19,12 @@
 #include <exception>
 
 #include "common/Util.h"
+#include "editor/BillEditor.h"
+#include "editor/BillEditorWidget.h"
 #include "editor/FrameGeometry.h"
+#include "editor/FrameListPainter.h"
+#include "editor/FrameOperations.h"
+#include "editor/Sending.h"
 #include "editorapp/ColorBox.h"
 #include "editorapp/EditorLink.h"
 #include "editorapp/ImagePanel.h"
@@ -66,6 +71,26 @@ std::string RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const c
 
 }  // namespace
 
+// The status bar's labels as the frame list updates them.
+class StatusLabels : public editor::FrameListLabels {
+ public:
+  explicit StatusLabels(TfrmMain& main) : main_(main) {}
+  void ShowFramePosition(const std::string& text) override { Show(main_.lblFrame, text); }
+  void ShowFileName(const std::string& path) override {
+    Show(main_.lblFN, path);
+    main_.lblFN->setToolTip(Q(path));
+  }
+  void ShowModifiedMark(const std::string& mark) override { Show(main_.lblFN_M, mark); }
+
+ private:
+  // Each label is refreshed at once, as the frame list's steps expect.
+  static void Show(QLabel* label, const std::string& text) {
+    label->setText(Q(text));
+    label->repaint();
+  }
+  TfrmMain& main_;
+};
+
 FileChoosers QtFileChoosers() {
   FileChoosers c;
   c.openFrameFile = [](QWidget* parent, const std::string& initial) {
@@ -83,7 +108,7 @@ FileChoosers QtFileChoosers() {
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   setWindowTitle(kMainCaption);
-  link_ = std::make_unique<EditorLink>();
+  link_ = std::make_unique<EditorLink>(this);
 
   auto* central = new QWidget(this);
   auto* top = new QVBoxLayout(central);
@@ -119,7 +144,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   resize(1000, 700);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  // The control works on the model: it goes before the model does.
+  frames_.reset();
+  delete control_;
+  control_ = nullptr;
+}
 
 void TfrmMain::BuildToolBar() {
   Panel2 = new QWidget(this);
@@ -175,6 +205,10 @@ void TfrmMain::BuildToolBar() {
   connect(spdBold, &QToolButton::clicked, this, guarded(&TfrmMain::spdBoldClick));
   connect(spdReverse, &QToolButton::clicked, this, guarded(&TfrmMain::spdReverseClick));
   connect(spdFix, &QToolButton::clicked, this, guarded(&TfrmMain::spdFixClick));
+  connect(spdBeep, &QToolButton::clicked, this, guarded(&TfrmMain::InsertBeep));
+  connect(spdCut, &QToolButton::clicked, this, guarded(&TfrmMain::CutFrame));
+  connect(spdCopy, &QToolButton::clicked, this, guarded(&TfrmMain::CopyFrame));
+  connect(spdPaste, &QToolButton::clicked, this, guarded(&TfrmMain::PasteFrame));
   connect(cboFont, &QComboBox::activated, this, [this](int i) { platform::Guarded([&] { SetCurrentFont(i); }); });
   connect(cboColor, &QComboBox::activated, this, [this](int i) { platform::Guarded([&] { SetCurrentColor(i); }); });
 }
@@ -233,8 +267,8 @@ void TfrmMain::BuildMenus() {
       ctrl(Qt::Key_Insert));
   add(frame, "mnuInsertFrame", "Insert Frame", [this] { NewFrameAt(model_ ? model_->CurrentFrame + 1 : 0); },
       ctrl(Qt::Key_PageDown));
-  add(frame, "mnuDeleteFrame", "&Delete Frame", [] {}, ctrl(Qt::Key_Delete));
-  add(frame, "mnuClearFrame", "Clea&r Frame", [] {}, QKeySequence(Qt::Key_F5));
+  add(frame, "mnuDeleteFrame", "&Delete Frame", [this] { DeleteFrame(); }, ctrl(Qt::Key_Delete));
+  add(frame, "mnuClearFrame", "Clea&r Frame", [this] { ClearFrame(); }, QKeySequence(Qt::Key_F5));
   frame->addSeparator();
   add(frame, "mnuPreviousFrame", "Previous Frame", [this] { GotoPreviousFrame(); }, QKeySequence(Qt::Key_PageUp));
   add(frame, "mnuNextFrame", "Next Frame", [this] { GotoNextFrame(); }, QKeySequence(Qt::Key_PageDown));
@@ -250,9 +284,9 @@ void TfrmMain::BuildMenus() {
   mnuFix->setCheckable(true);
   add(edit, "mnuAnimation", "&Animation", [] {})->setEnabled(false);
   edit->addSeparator();
-  add(edit, "mnuCut", "&Cut", [] {}, ctrl(Qt::Key_X));
-  add(edit, "mnuCopy", "C&opy", [] {}, ctrl(Qt::Key_C));
-  add(edit, "mnuPaste", "&Paste", [] {}, ctrl(Qt::Key_V));
+  add(edit, "mnuCut", "&Cut", [this] { CutFrame(); }, ctrl(Qt::Key_X));
+  add(edit, "mnuCopy", "C&opy", [this] { CopyFrame(); }, ctrl(Qt::Key_C));
+  add(edit, "mnuPaste", "&Paste", [this] { PasteFrame(); }, ctrl(Qt::Key_V));
 
   QMenu* text = menuBar()->addMenu("&Text");
   mnuBold = add(text, "mnuBold", "&Bold", [this] {
@@ -266,11 +300,11 @@ void TfrmMain::BuildMenus() {
   }, ctrl(Qt::Key_R));
   mnuReverse->setCheckable(true);
   add(text, "mnuEuropean", "&European", [] {}, ctrl(Qt::Key_E));
-  add(text, "mnuBeep", "Bee&p", [] {});
+  add(text, "mnuBeep", "Bee&p", [this] { InsertBeep(); });
 
   QMenu* send = menuBar()->addMenu("&Send");
-  add(send, "mnuGoToSign", "&Go to Sign", [] {}, ctrl(Qt::Key_G));
-  add(send, "mnuClearSign", "C&lear Sign", [] {});
+  add(send, "mnuGoToSign", "&Go to Sign", [this] { GoToSign(); }, ctrl(Qt::Key_G));
+  add(send, "mnuClearSign", "C&lear Sign", [this] { ClearSign(); });
   send->addSeparator();
   mnuID = add(send, "mnuID", "&ID: 0", [this] { mnuSysParamClick(1); });
   mnuCOM = add(send, "mnuCOM", "&Com: 1", [this] { mnuSysParamClick(2); });
@@ -330,8 +364,18 @@ bool TfrmMain::StartUpSteps() {
   }
 
   model_ = std::make_unique<editor::MessageModel>(sign);
-  document_ = std::make_unique<Document>(*model_, settings_, static_cast<DocumentView&>(*this),
-                                         [](editor::MessageModel&, int) {});
+  model_->CurrentFont = cboFont->currentIndex();
+  model_->CurrentColor = cboColor->currentIndex();
+  labels_ = std::make_unique<StatusLabels>(*this);
+  painter_ = std::make_unique<editor::FrameListPainter>(*model_, geometry_, img_, rowPainted_, *labels_);
+  control_ = new editor::BillEditorWidget(*model_, *this, fonts_, palImg);
+  control_->setObjectName("BillEditor");
+  control_->show();
+  control_->raise();
+  frames_ = std::make_unique<editor::FrameOperations>(*model_, control_->Editor(), *painter_, *labels_);
+  document_ = std::make_unique<Document>(
+      *model_, settings_, static_cast<DocumentView&>(*this),
+      [this](editor::MessageModel& m, int f) { editor::RedrawFramePicture(control_->Editor(), m, f); });
 
   if (IsMono(settings_)) {
     cboColor->setCurrentIndex(0);
@@ -393,19 +437,14 @@ void TfrmMain::SaveAs1Click() {
 void TfrmMain::NewMessage() {
   model_->NewMessage(platform::CurrentDirectory());
   SetFileName(model_->DocFileName);
-  rowPainted_.fill(false);
-  img_.fill(kPanelGrey);
-  DrawFrameList();
+  control_->Editor().SelectFrame(-1, 0);
+  painter_->DrawFrameRow(0, true);
   SetModified(false);
 }
 
-void TfrmMain::ShowOpenedMessage() { DrawFrameList(); }
+void TfrmMain::ShowOpenedMessage() { control_->Editor().SelectFrame(-1, model_->CurrentFrame); }
 
-void TfrmMain::SetFileName(const std::string& path) {
-  if (model_) model_->DocFileName = path;
-  lblFN->setText(Q(path));
-  lblFN->setToolTip(Q(path));
-}
+void TfrmMain::SetFileName(const std::string& path) { frames_->SetFileName(path); }
 
 std::string TfrmMain::ChooseOpenFile(const std::string& initial) {
   return fileChoosers.openFrameFile ? fileChoosers.openFrameFile(this, initial) : std::string();
@@ -418,17 +457,88 @@ void TfrmMain::mnuSysParamClick(int) {}
 
 // --- frames ---
 
-void TfrmMain::NewFrameAt(int) {}
+editor::TBillEditor* TfrmMain::Editor() { return control_ ? &control_->Editor() : nullptr; }
+
+void TfrmMain::FocusControl() {
+  if (control_) control_->setFocus();
+}
+
+void TfrmMain::NewFrameAt(int index) {
+  if (frames_) frames_->NewFrameAt(index);
+}
+
+void TfrmMain::DeleteFrame() {
+  if (frames_) frames_->DeleteFrame();
+}
+
+void TfrmMain::ClearFrame() {
+  if (!frames_) return;
+  Editor()->ClearFrame();
+  painter_->DrawFrameLabel(model_->CurrentFrame);
+  imgPanel->update();
+  // The cells are gone from the message: closing now must ask.
+  SetModified(true);
+}
+
+void TfrmMain::CutFrame() {
+  if (frames_) frames_->CutFrame();
+}
+void TfrmMain::CopyFrame() {
+  if (frames_) frames_->CopyFrame();
+}
+void TfrmMain::PasteFrame() {
+  if (frames_) frames_->PasteFrame();
+}
+
+void TfrmMain::InsertBeep() {
+  if (Editor()) Editor()->InsertCell(editor::kKindBeep, editor::kBeepCode, true);
+  FocusControl();
+}
+
+void TfrmMain::GoToSign() {
+  if (model_) link_->Sender().Send(editor::SendMode::Message, *model_, settings_);
+}
+
+void TfrmMain::ClearSign() {
+  if (model_) link_->Sender().Send(editor::SendMode::ClearSign, *model_, settings_);
+}
 
 void TfrmMain::EditFrameFunctions(int index) {
   if (!model_ || index < 0 || index >= model_->FrameCount()) return;
-  if (model_->Frame(index).FixedFrame) {
+  editor::TFrame& f = model_->Frame(index);
+  if (f.FixedFrame) {
     util::ShowWarning(kNotForFunctionsText);
     return;
   }
+  std::uint8_t speed = f.Speed;
+  std::string modes = f.Modes;
+  if (!showModeDialog || !showModeDialog(speed, modes)) return;
+  const bool changed = speed != f.Speed || modes != f.Modes;
+  f.Speed = speed;
+  f.Modes = modes;
+  painter_->DrawFrameLabel(index);
+  imgPanel->update();
+  // What is sent changed with them: closing must ask.
+  if (changed) SetModified(true);
 }
 
-void TfrmMain::spdFixClick() { mnuFix->setChecked(spdFix->isChecked()); }
+void TfrmMain::spdFixClick() {
+  editor::TBillEditor* ed = Editor();
+  if (!ed) {
+    mnuFix->setChecked(spdFix->isChecked());
+    return;
+  }
+  const int current = model_->CurrentFrame;
+  const bool wanted = spdFix->isChecked();
+  std::vector<int> redraw;
+  const bool down = ToggleFix(*model_, current, wanted, ed->FrameTextWidth(current), redraw);
+  spdFix->setChecked(down);
+  for (int j : redraw) editor::RedrawFramePicture(*ed, *model_, j);
+  // The current frame redrawn on the control, the caret and the list with it.
+  ed->SelectFrame(-1, current);
+  mnuFix->setChecked(down);
+  if (down == wanted) SetModified(true);
+}
 
 void TfrmMain::spdBoldClick() { mnuBold->setChecked(spdBold->isChecked()); }
 void TfrmMain::spdReverseClick() { mnuReverse->setChecked(spdReverse->isChecked()); }
@@ -437,23 +547,24 @@ void TfrmMain::ImgMouseDown(int x, int y) {
   if (!model_) return;
   const auto click = HitFrameRow(geometry_, rowPainted_, model_->FirstVisibleRow, x, y);
   if (!click) return;
+  if (click->frame != model_->CurrentFrame) Editor()->SelectFrame(model_->CurrentFrame, click->frame);
   if (click->onLabel) EditFrameFunctions(click->frame);
 }
 
 void TfrmMain::SetCurrentFont(int index) {
   cboFont->setCurrentIndex(index);
   if (model_) model_->CurrentFont = index;
+  FocusControl();
 }
 
 void TfrmMain::SetCurrentColor(int index) {
   cboColor->setCurrentIndex(index);
   if (model_) model_->CurrentColor = index;
+  FocusControl();
 }
 
 void TfrmMain::ShowFramePosition() {
-  if (!model_) return;
-  lblFrame->setText(QString::asprintf("%d/%d", model_->CurrentFrame + 1, model_->FrameCount()));
-  lblFrame->repaint();
+  if (model_) labels_->ShowFramePosition(editor::FramePositionText(*model_));
 }
 
 void TfrmMain::tmrTimeTimer() {
@@ -463,17 +574,19 @@ void TfrmMain::tmrTimeTimer() {
 
 // --- host of the line editor control ---
 
-void TfrmMain::GotoPreviousFrame() {}
-void TfrmMain::GotoNextFrame() {}
+void TfrmMain::GotoPreviousFrame() {
+  if (frames_) frames_->GotoPreviousFrame();
+}
+void TfrmMain::GotoNextFrame() {
+  if (frames_) frames_->GotoNextFrame();
+}
 
 void TfrmMain::SetModified(bool modified) {
-  if (model_) model_->Modified = modified;
-  lblFN_M->setText(modified ? "*File:" : "File:");
-  lblFN_M->repaint();
+  if (frames_) frames_->SetModified(modified);
 }
 
 void TfrmMain::DrawFrameList() {
-  ShowFramePosition();
+  if (painter_) painter_->DrawFrameList();
   imgPanel->update();
 }
 

@@ -18,6 +18,11 @@
 #include <vector>
 
 #include "comm/SerialPort.h"
+#include "common/ColorCode.h"
+#include "common/CommandRecord.h"
+#include "editor/BillEditor.h"
+#include "editor/BillEditorWidget.h"
+#include "editorapp/ImagePanel.h"
 #include "editorapp/EditorLink.h"
 #include "editorapp/Main.h"
 #include "platform/MessageBoxes.h"
@@ -33,6 +38,47 @@ std::string ReadBytes(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+std::string U16(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+
+// A record as the sign reads it: length word (text + 2), text, CRC high, CRC low.
+std::string Record(const std::string& text) {
+  const std::uint16_t crc = cmdfile::CalcCRC(text);
+  return U16(static_cast<int>(text.size()) + 2) + text + static_cast<char>(crc >> 8) + static_cast<char>(crc & 0xFF);
+}
+
+// "HELLO" in font 2, colour 2 (green), then a 4 x 2 green logo, as a frame file.
+std::string HelloFrameFile() {
+  return U16(1) + U16(1) + "-FRAME-" + std::string("\x00\x00\x01", 3) + "NN" + U16(0) +  //
+         U16(6) + "NNNNN@" + "HELLO0" + "222220" + "222220" + "000000" + U16(0) +        //
+         U16(4) + U16(2) + "\x88\x1C";                                                  // one run of 8
+}
+
+// The same as the message file beside it: green is plane class 3 (planes 1
+// and 3), rows 0 and 1 are bits 0 and 1 of each column's first byte.
+std::string HelloMessageFile() {
+  std::string planes;
+  for (int x = 0; x < 4; ++x) planes += std::string("\x00\x00\x03\x00\x00\x00\x03\x00", 8);
+  return Record("{F,NEW}") + Record("{T,~f,^FL^GH^TBHELLO^LA}") + Record("{LA,02,004,C,#" + planes + "#}");
+}
+
+// The colour codes of an image: a frame file keeps logos as codes, and reads
+// them back with the exact expansion, so pictures compare by code.
+std::vector<int> Codes(const QImage& image) {
+  std::vector<int> codes{image.width(), image.height()};
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) codes.push_back(colorcode::ColorToCode(image.pixel(x, y)));
+  }
+  return codes;
+}
+
+QImage GreenLogo() {
+  QImage logo(4, 2, QImage::Format_RGB32);
+  logo.fill(colorcode::CodeToColor(0x1C));
+  return logo;
 }
 
 struct MenuRow {
@@ -61,9 +107,17 @@ class EditorMainTest : public QObject {
     main->resize(1000, 700);
     main->show();
     if (!QTest::qWaitForWindowExposed(main.get())) return main;
+    main->activateWindow();
     main->FormActivate();
     QCoreApplication::processEvents();
     return main;
+  }
+
+  static void TypeHello(TfrmMain& main) {
+    main.SetCurrentFont(2);
+    main.SetCurrentColor(2);
+    QTest::keyClicks(main.Control(), "HELLO");
+    QVERIFY(main.Control()->Editor().InsertLogo(GreenLogo()));
   }
 
  private slots:
@@ -254,6 +308,180 @@ class EditorMainTest : public QObject {
     boxes->QueueAnswer(platform::kResultNo);
     main->close();
     QVERIFY(!main->isVisible());
+  }
+
+  void typeSaveAndReopen() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    boxes->Clear();  // the serial warning: no tty behind COM1 here
+    TypeHello(*main);
+    editor::MessageModel& model = *main->Model();
+    QCOMPARE(model.Frame(0).Codes[1], std::string("HELLO0"));
+    QVERIFY(model.Modified);
+    QCOMPARE(main->lblFN_M->text(), QString("*File:"));
+    QCOMPARE(main->lblColumn->text(), QString("7"));
+
+    QTest::keyClick(main->Control(), Qt::Key_S, Qt::ControlModifier);
+    const std::string dir = QDir::currentPath().toStdString();
+    QCOMPARE(ReadBytes(dir + "/NEW.SML"), HelloFrameFile());
+    QCOMPARE(ReadBytes(dir + "/NEW.MSG"), HelloMessageFile());
+    QVERIFY(!model.Modified);
+    QCOMPARE(main->lblFN_M->text(), QString("File:"));
+
+    main->Control()->Editor().SaveFramePicture(0);
+    const QImage picture = model.Frame(0).Picture.copy();
+    const QImage canvas = main->Control()->Editor().Canvas().copy();
+    const std::string cells = model.Frame(0).Kinds[1] + model.Frame(0).Codes[1] + model.Frame(0).Fonts[1] +
+                              model.Frame(0).Colors[1] + model.Frame(0).Attrs[1];
+    const QImage logo = model.LogoList().at(0).copy();
+
+    main->New1Click();
+    QVERIFY(boxes->Texts().empty());  // nothing modified: no question
+    QVERIFY(model.Frame(0).LinesEmpty());
+
+    std::vector<std::string> offered;
+    std::string answer = dir + "/NEW.SML";
+    main->fileChoosers.openFrameFile = [&](QWidget*, const std::string& initial) {
+      offered.push_back(initial);
+      return answer;
+    };
+    QTest::keyClick(main->Control(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(offered, std::vector<std::string>{dir + "/*.SML"});
+    QCOMPARE(model.Frame(0).Kinds[1] + model.Frame(0).Codes[1] + model.Frame(0).Fonts[1] + model.Frame(0).Colors[1] +
+                 model.Frame(0).Attrs[1],
+             cells);
+    QCOMPARE(Codes(model.LogoList().at(0)), Codes(logo));
+    QCOMPARE(Codes(model.Frame(0).Picture), Codes(picture));
+    QCOMPARE(Codes(main->Control()->Editor().Canvas()), Codes(canvas));
+    QCOMPARE(main->lblFN->text().toStdString(), dir + "/NEW.SML");
+    QVERIFY(boxes->Texts().empty());
+
+    // Wrong magic: a warning names the file, the message stays.
+    WriteBytes(dir + "/BAD.SML", "-FRAMX-" + std::string(15, '\0'));
+    answer = dir + "/BAD.SML";
+    main->Load1Click();
+    QCOMPARE(boxes->Texts().size(), std::size_t{1});
+    QVERIFY2(boxes->Texts()[0].find("BAD.SML") != std::string::npos, boxes->Texts()[0].c_str());
+    QCOMPARE(model.Frame(0).Codes[1], std::string("HELLO0"));
+    QCOMPARE(main->lblFN->text().toStdString(), dir + "/NEW.SML");
+    // Cancel in the dialog: nothing changes.
+    answer.clear();
+    main->Load1Click();
+    QCOMPARE(boxes->Texts().size(), std::size_t{1});
+    QCOMPARE(model.Frame(0).Codes[1], std::string("HELLO0"));
+  }
+
+  void goToSignSendsTheMessageToTheSimulatedSign() {
+    signsim::SignSim sign;
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(sign.StartPty()));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    QVERIFY(boxes->Texts().empty());
+    main->SetCurrentFont(2);
+    QTest::keyClicks(main->Control(), "AB");
+    // The sending window is modal: the press returns once the send is done.
+    QTest::keyClick(main->Control(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(sign.WaitForRecords(5, std::chrono::seconds(5)));
+    const std::vector<signsim::SignEntry> records = sign.Records();
+    QCOMPARE(records.size(), std::size_t{5});
+    QCOMPARE(records[0].wakeAts, 23);
+    QVERIFY2(records[0].text.rfind("{N00,M=AML,D=", 0) == 0, records[0].text.c_str());
+    QCOMPARE(records[1].text, std::string("{F,_LOCAL}"));
+    QCOMPARE(records[2].text, std::string("{T,~f,^FL^RH^TBAB}"));
+    QCOMPARE(records[3].text, std::string("{RX,_LOCAL}"));
+    QCOMPARE(records[4].text, std::string("{E}"));
+    for (const auto& r : records) QVERIFY(r.crcOk);
+    QVERIFY(boxes->Texts().empty());
+  }
+
+  void frameClicksFunctionsAndFix() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    boxes->Clear();  // the serial warning: no tty behind COM1 here
+    editor::MessageModel& model = *main->Model();
+    const editor::FrameListGeometry& g = main->Geometry();
+    QTest::keyClick(main->Control(), Qt::Key_PageDown, Qt::ControlModifier);  // Insert Frame
+    QCOMPARE(model.FrameCount(), 2);
+    QCOMPARE(model.CurrentFrame, 1);
+    QCOMPARE(main->lblFrame->text(), QString("2/2"));
+    model.Modified = false;
+
+    int shown = 0;
+    main->showModeDialog = [&](std::uint8_t& speed, std::string& modes) {
+      ++shown;
+      speed = 1;
+      modes = "ZU";
+      return true;
+    };
+    // A click on row 0's label selects frame 0 and opens its functions.
+    QTest::mouseClick(main->imgPanel, Qt::LeftButton, {}, QPoint(g.LabelLeft + 10, g.RowBoxTop + 10));
+    QCOMPARE(model.CurrentFrame, 0);
+    QCOMPARE(shown, 1);
+    QCOMPARE(model.Frame(0).Modes, std::string("ZU"));
+    QCOMPARE(int{model.Frame(0).Speed}, 1);
+    QVERIFY(model.Modified);
+    // Its label is white inside a blue outline.
+    QCOMPARE(main->Img().pixel(g.LabelLeft, g.RowBoxTop + 2), qRgb(0, 0, 255));
+    // A click below the last painted row does nothing.
+    QTest::mouseClick(main->imgPanel, Qt::LeftButton, {}, QPoint(g.LabelLeft + 10, g.RowBoxTop + 2 * g.RowPitch() + 5));
+    QCOMPARE(shown, 1);
+    QCOMPARE(model.CurrentFrame, 0);
+
+    // Fix on frame 0: the frame after it takes the fixed part; functions are refused on it.
+    model.Modified = false;
+    QTest::mouseClick(main->spdFix, Qt::LeftButton);
+    QVERIFY(model.Frame(0).FixedFrame);
+    QVERIFY(model.Frame(1).HasFixedPart);
+    QVERIFY(main->mnuFix->isChecked());
+    QVERIFY(model.Modified);
+    main->EditFrameFunctions(0);
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{"This Frame is not for functions !"});
+    QCOMPARE(shown, 1);
+    // The label shows "FIX" on grey.
+    QCOMPARE(main->Img().pixel(g.LabelLeft + 2, g.RowBoxTop + 2), qRgb(128, 128, 128));
+
+    // Frame 1 only follows it: releasing Fix there ends the fixed part from it on.
+    QTest::mouseClick(main->imgPanel, Qt::LeftButton, {}, QPoint(g.EditorLeft + 10, g.RowBoxTop + g.RowPitch() + 10));
+    QCOMPARE(model.CurrentFrame, 1);
+    QVERIFY(main->spdFix->isChecked());
+    QTest::mouseClick(main->spdFix, Qt::LeftButton);
+    QVERIFY(!model.Frame(1).HasFixedPart);
+    QVERIFY(model.Frame(0).FixedFrame);
+    QVERIFY(!main->mnuFix->isChecked());
+
+    // Clear Frame marks the message modified.
+    model.Modified = false;
+    QTest::keyClick(main->Control(), Qt::Key_F5);
+    QVERIFY(model.Modified);
+  }
+
+  void screenshotOfAMessage() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    TypeHello(*main);
+    QTest::keyClick(main->Control(), Qt::Key_PageDown, Qt::ControlModifier);
+    main->SetCurrentFont(0);
+    main->SetCurrentColor(4);
+    QTest::keyClicks(main->Control(), "OPEN DAILY");
+    QCoreApplication::processEvents();
+    const QImage shot = main->grab().toImage();
+    QVERIFY(!shot.isNull());
+    QDir().mkpath(SCREENSHOT_DIR);
+    const QString path = QString(SCREENSHOT_DIR) + "/selvanex_main.png";
+    QVERIFY(shot.save(path));
+    // Row 0 holds frame 0's picture: its green letters are in the list image.
+    const editor::FrameListGeometry& g = main->Geometry();
+    int green = 0;
+    for (int y = 0; y < g.RowHeight; ++y) {
+      for (int x = 0; x < g.EditorWidth; ++x) {
+        if (main->Img().pixel(g.EditorLeft + x, g.EditorTop + y) == colorcode::ColorIndexToColor(2)) ++green;
+      }
+    }
+    QVERIFY(green > 100);
   }
 };
 

@@ -1,12 +1,12 @@
 #pragma once
 // The editor's link to the sign: the serial port component with its modem,
-// the serial set-up in its fixed order, and the reply buffer that the port's
-// data-available event fills for the sender.
-#include <cstdint>
+// the serial set-up in its fixed order, and the sender on that port (which
+// takes the port's data-available event into its reply buffer).
 #include <memory>
 
 #include "editor/EditorSettings.h"
-#include "sender/ReplyBuffer.h"
+
+class QWidget;
 
 namespace comm {
 class TVnkComPort;
@@ -16,15 +16,16 @@ class TVnkModem;
 namespace settings {
 class ComPortSetup;
 }  // namespace settings
-namespace sender {
-class SerialLink;
-}  // namespace sender
+namespace editor {
+class EditorSender;
+}  // namespace editor
 
 namespace editorapp {
 
 class EditorLink {
  public:
-  EditorLink();
+  // The sending window is shown over `windowParent`.
+  explicit EditorLink(QWidget* windowParent);
   ~EditorLink();
   EditorLink(const EditorLink&) = delete;
   EditorLink& operator=(const EditorLink&) = delete;
@@ -33,21 +34,16 @@ class EditorLink {
   // "Serial port setup error!" and gives false (editing goes on).
   bool SetUp(const editor::EditorSettings& settings);
 
-  // The port's data-available event: the announced bytes are read and
-  // appended to the reply buffer as one block.
-  void TriggerAvail(comm::TVnkCustomComPort& port, std::uint16_t count);
-
   comm::TVnkComPort& Port() { return *port_; }
   comm::TVnkModem& Modem() { return *modem_; }
-  sender::ReplyBuffer& Reply() { return reply_; }
-  sender::SerialLink& Link() { return *link_; }
+  editor::EditorSender& Sender() { return *sender_; }
 
  private:
-  sender::ReplyBuffer reply_;
   std::unique_ptr<comm::TVnkComPort> port_;
   std::unique_ptr<comm::TVnkModem> modem_;
   std::unique_ptr<settings::ComPortSetup> setup_;
-  std::unique_ptr<sender::SerialLink> link_;
+  // Declared after the port: it goes first, and gives the port's event back.
+  std::unique_ptr<editor::EditorSender> sender_;
 };
 
 }  // namespace editorapp

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMainWindow>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,10 +26,18 @@ class QTimer;
 class QToolButton;
 class QWidget;
 
+namespace editor {
+class BillEditorWidget;
+class FrameListPainter;
+class FrameOperations;
+class TBillEditor;
+}  // namespace editor
+
 namespace editorapp {
 
 class EditorLink;
 class ImagePanel;
+class StatusLabels;
 
 // The file choosers the file commands use; tests replace them. An empty
 // result is a cancelled dialog.
@@ -62,6 +71,14 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
 
   // --- frame and edit menus, tool bar ---
   void NewFrameAt(int index);
+  void DeleteFrame();
+  void ClearFrame();
+  void CutFrame();
+  void CopyFrame();
+  void PasteFrame();
+  void InsertBeep();
+  void GoToSign();
+  void ClearSign();
   void EditFrameFunctions(int index);
   void spdFixClick();
   void spdBoldClick();
@@ -86,6 +103,7 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
 
   // Null before start-up made them.
   editor::MessageModel* Model() { return model_.get(); }
+  editor::BillEditorWidget* Control() { return control_; }
   Document* Doc() { return document_.get(); }
   const editor::EditorSettings& Settings() const { return settings_; }
   EditorLink& Link() { return *link_; }
@@ -94,6 +112,9 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
   const std::string& ProgramDir() const { return programDir_; }
 
   FileChoosers fileChoosers = QtFileChoosers();
+  // The presentation functions dialog over a frame's speed and modes; false
+  // for anything but OK. Tests replace it.
+  std::function<bool(std::uint8_t& speed, std::string& modes)> showModeDialog;
 
   // Components (names as the handlers refer to them).
   QWidget* Panel2 = nullptr;
@@ -128,6 +149,8 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
   void ShowSettingsInMenu();
   void StopStartUp(const std::string& warning);
   bool StartUpSteps();
+  void FocusControl();
+  editor::TBillEditor* Editor();
 
   editor::EditorSettings settings_;
   bool settingsLoaded_ = false;
@@ -139,6 +162,10 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
   RowFlags rowPainted_{};
   signfont::SignFontTable fonts_;
   std::unique_ptr<editor::MessageModel> model_;
+  std::unique_ptr<StatusLabels> labels_;
+  std::unique_ptr<editor::FrameListPainter> painter_;
+  editor::BillEditorWidget* control_ = nullptr;  // a child of palImg
+  std::unique_ptr<editor::FrameOperations> frames_;
   std::unique_ptr<Document> document_;
   std::unique_ptr<EditorLink> link_;
   bool activated_ = false;
