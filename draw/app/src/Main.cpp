@@ -294,7 +294,8 @@ void TfrmMain::BuildMenus() {
   // The Logo menu's first four share the panel's handlers; "&Edit" only
   // follows the button's state.
   auto share = [this](const char* name, void (draw::LogoPanel::*handler)()) {
-    connect(MenuItem(name), &QAction::triggered, this, [this, handler] { Guarded([&] { (palLogo->*handler)(); }); });
+    draw::LogoPanel* panel = palLogo;
+    connect(MenuItem(name), &QAction::triggered, panel, [panel, handler] { Guarded([&] { (panel->*handler)(); }); });
   };
   share("miInsert", &draw::LogoPanel::spdInsertClick);
   share("miReplace", &draw::LogoPanel::spdReplaceClick);

@@ -161,6 +161,7 @@ class DrawMainTest : public QObject {
     QCOMPARE(w->lblFN->text(), QString::fromStdString((workDir_ / "NEW.LOG").string()));
     QCOMPARE(w->lblFN_M->text(), QString("File:"));
     QCOMPARE(w->palLogo->palF->size(), QSize(480, 24));
+    QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(w->palTime->text()).hasMatch());
     QCOMPARE(w->ProgramDir(), programDir_.string());
     for (int font = 0; font < 7; ++font) QVERIFY(w->SignFonts().IsOpen(font));
     QVERIFY(!w->spdCut->isEnabled());
@@ -319,6 +320,50 @@ class DrawMainTest : public QObject {
     QImage kept(QString::fromStdString(SysCanvas()));
     QCOMPARE(kept.pixel(13, 7), kGreen);
     QCOMPARE(kept.pixel(15, 7), raster::kBlack);
+  }
+
+  void theNavigatorDragsThePictureAndTheGridFollowsOnRelease() {
+    auto w = Start();
+    ChooseTool(*w, DrawTool::kZoom);
+    Click(w->Img, QPoint(1, 1));
+    QWidget* picture = w->Zoom().ImgS();
+    QVERIFY(w->Zoom().palZoomWin()->isVisible());
+    QCOMPARE(picture->pos(), QPoint(0, 0));
+    QTest::mousePress(picture, Qt::LeftButton, Qt::NoModifier, QPoint(50, 20));
+    QMouseEvent move(QEvent::MouseMove, QPointF(40, 15), QPointF(), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(picture, &move);
+    QCOMPARE(picture->pos(), QPoint(-10, -5));
+    QCOMPARE(w->Zoom().Logic().ZoomRect().left, 0);  // the grid waits for the release
+    QTest::mouseRelease(picture, Qt::LeftButton, Qt::NoModifier, QPoint(40, 15));
+    QCOMPARE(w->Zoom().Logic().ZoomRect().left, 10);
+    QCOMPARE(w->Zoom().Logic().ZoomRect().top, 5);
+    // A tool choice closes the window and shows the view again.
+    ChooseTool(*w, DrawTool::kPencil);
+    QVERIFY(!w->Zoom().palZoomWin()->isVisible());
+    QVERIFY(w->Img->isVisible());
+    QCOMPARE(w->lblClipping->text(), QString());
+  }
+
+  void theLogoMenuFollowsTheButtons() {
+    auto w = Start();
+    for (const char* name : {"miInsert", "miReplace", "miDelete", "miClear", "miEdit"}) {
+      QVERIFY2(!w->MenuItem(name)->isEnabled(), name);
+    }
+    ChooseTool(*w, DrawTool::kSignFrame);
+    w->MenuItem("miInsert")->trigger();
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("1/1  8 X 160"));
+    for (const char* name : {"miInsert", "miReplace", "miDelete", "miClear", "miEdit"}) {
+      QVERIFY2(w->MenuItem(name)->isEnabled(), name);
+    }
+    // "&Edit" does nothing when chosen.
+    ChooseTool(*w, DrawTool::kPencil);
+    w->MenuItem("miEdit")->trigger();
+    QCOMPARE(w->Model().CurrentTool(), DrawTool::kPencil);
+    (*boxes_)->QueueAnswer(platform::kResultYes);
+    w->MenuItem("miDelete")->trigger();
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("0/0  0 X 0"));
+    QVERIFY(!w->MenuItem("miEdit")->isEnabled());
+    QVERIFY(!w->palLogo->spdDelete->isEnabled());
   }
 
   void closingWithAnOpenTextBoxCommitsIt() {
