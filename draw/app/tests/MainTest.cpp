@@ -263,6 +263,18 @@ class DrawMainTest : public QObject {
     QCOMPARE(picked[0].pixel(10, 1), kGreen);
     QVERIFY((*boxes_)->Texts().empty());
 
+    // New empties the list without a question; Open (Ctrl+L) brings it back.
+    w->MenuItem("New1")->trigger();
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("0/0  0 X 0"));
+    QCOMPARE(w->MenuItem("Open1")->shortcut(), QKeySequence("Ctrl+L"));
+    w->fileDialogs.openLogo = [&](QWidget*, const std::string&) { return path; };
+    w->MenuItem("Open1")->trigger();
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("1/1  8 X 160"));
+    QCOMPARE(w->palLogo->cboFrame->count(), 1);
+    QCOMPARE(w->lblFN->text(), QString::fromStdString(path));
+    QCOMPARE(w->palLogo->ImgF->Logo().pixel(7, 1), kRed);
+    QVERIFY((*boxes_)->Texts().empty());
+
     // Kept as a test artifact: the window with its drawing.
     w->palLogo->RefreshLogoView();
     const QString dir = SCREENSHOT_DIR;
