@@ -124,6 +124,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   QPalette grey = spdTools->palette();
   grey.setColor(QPalette::Window, QColor(192, 192, 192));
   spdTools->setPalette(grey);
+  spdTools->setFixedWidth(spdTools->sizeHint().width());
   middle->addWidget(spdTools);
   palImg = new QWidget(central);
   palImg->setObjectName("palImg");

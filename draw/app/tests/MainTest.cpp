@@ -276,7 +276,8 @@ class DrawMainTest : public QObject {
     QVERIFY((*boxes_)->Texts().empty());
 
     // Kept as a test artifact: the window with its drawing.
-    w->palLogo->RefreshLogoView();
+    w->resize(1100, 560);
+    QApplication::processEvents();
     const QString dir = SCREENSHOT_DIR;
     QDir().mkpath(dir);
     QVERIFY(w->grab().save(dir + "/pictanex_main.png"));

@@ -78,8 +78,9 @@ LogoPanel::LogoPanel(LogoList& list, QWidget* parent) : QWidget(parent), list_(l
                      static_cast<QWidget*>(spdEdit)}) {
     row->addWidget(w);
   }
-  row->addWidget(palF);
+  // The information line first: a narrow window cuts the preview, not the line.
   row->addWidget(palFrameInfo);
+  row->addWidget(palF);
   row->addStretch();
 
   auto on = [this](QToolButton* b, void (LogoPanel::*handler)()) {
