@@ -255,6 +255,25 @@ TEST_F(EditorSends, TheHardwareClearIsExactlyThreeBytesAfterAYes) {
   EXPECT_EQ(shown[1].buttons, platform::BoxButtons::YesNo);
 }
 
+// A direct send goes through "_LOCAL.MSG" in the program directory, which the
+// sign files as "_LOCAL" whatever the message's own name.
+TEST_F(EditorSends, TheDirectSendGoesThroughLocalMsgInTheProgramDirectory) {
+  ::setenv("LEDSIGN_PROGRAM_DIR", dir_.c_str(), 1);
+  sender_.reset();
+  sender_ = std::make_unique<EditorSender>(*port_);
+  ::unsetenv("LEDSIGN_PROGRAM_DIR");
+  EXPECT_EQ(sender_->LocalPath(), dir_ + "/_LOCAL.MSG");
+  sender_->SetClock(&clock_);
+  settings_.crcCheck = 0;
+  ASSERT_TRUE(sender_->Send(SendMode::Message, model_, settings_));
+  sim_.WaitForRecords(5, milliseconds(400));
+  const std::vector<std::string> texts = Texts();
+  ASSERT_EQ(texts.size(), 5u);
+  EXPECT_EQ(texts[1], "{F,_LOCAL}");
+  EXPECT_EQ(texts[3], "{RX,_LOCAL}");
+  EXPECT_TRUE(platform::FileExists(dir_ + "/_LOCAL.MSG"));
+}
+
 TEST(EditorSendOptions, FollowTheSettings) {
   editor::EditorSettings s;
   s.signId = 7;
