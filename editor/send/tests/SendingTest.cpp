@@ -257,6 +257,24 @@ TEST_F(EditorSends, TheHardwareClearIsExactlyThreeBytesAfterAYes) {
 
 // A direct send goes through "_LOCAL.MSG" in the program directory, which the
 // sign files as "_LOCAL" whatever the message's own name.
+// A port that cannot be opened (its device is missing): the write's error is
+// shown and the clear reports failure.
+TEST_F(EditorSends, AHardwareClearOnAPortThatCannotOpenIsReported) {
+  ::setenv("LEDSIGN_COM3", (dir_ + "/no-such-tty").c_str(), 1);
+  comm::TVnkComPort missing;
+  missing.SetComNumber(3);
+  sender_.reset();  // one sender on the data-available event at a time
+  EditorSender clear(missing);
+  boxes_->QueueAnswer(platform::kResultYes);
+  EXPECT_FALSE(clear.HardwareClear());
+  ::unsetenv("LEDSIGN_COM3");
+  const auto shown = boxes_->Shown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].type, platform::BoxType::Warning);
+  EXPECT_FALSE(shown[1].text.empty());
+  EXPECT_TRUE(sim_.Core().Log().empty());
+}
+
 TEST_F(EditorSends, TheDirectSendGoesThroughLocalMsgInTheProgramDirectory) {
   ::setenv("LEDSIGN_PROGRAM_DIR", dir_.c_str(), 1);
   sender_.reset();
