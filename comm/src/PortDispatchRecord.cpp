@@ -115,7 +115,13 @@ void ComEventThread(std::shared_ptr<PortRecord> rec) {
       if (ev & POLLIN) mask |= kEvRxChar;
       if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
         int waiting = 0;
-        if (::ioctl(r.device, FIONREAD, &waiting) != 0 || waiting <= 0) deviceGone = true;
+        if (::ioctl(r.device, FIONREAD, &waiting) != 0 || waiting <= 0) {
+          // Hung up: recorded, so that the next open of the port can tell.
+          deviceGone = true;
+          std::lock_guard lock(r.portLock);
+          r.deviceFailed = true;
+          AddLogEntryLocked(r, kLogError, kSubReadCom, 0, nullptr, 0);
+        }
       }
     }
     // Modem lines and line errors: on every time-out, and under steady
@@ -752,6 +758,13 @@ std::uint32_t PortOutputError(std::uint16_t handle) {
   if (!rec) return 0;
   std::lock_guard lock(rec->portLock);
   return rec->outputError;
+}
+
+bool PortDeviceFailed(std::uint16_t handle) {
+  auto rec = AcquirePort(handle);
+  if (!rec) return false;
+  std::lock_guard lock(rec->portLock);
+  return rec->deviceFailed || rec->outputError != 0;
 }
 
 int OpenPortCount() {

@@ -78,7 +78,12 @@ void TVnkCustomComPort::Loaded() {
 }
 
 void TVnkCustomComPort::SetOpen(bool value) {
-  if (value == open_) return;
+  if (value == open_) {
+    // A dead device is left only by opening it again: the cable may be
+    // back, or the number may now stand for another device.
+    if (value && !Loading() && !Designing() && DeviceFailed()) ReopenAround([] {});
+    return;
+  }
   if (Loading() || Designing()) {
     open_ = value;
     if (value) openRequested_ = true;
@@ -280,33 +285,38 @@ void TVnkCustomComPort::ClosePort() {
   if (failure) std::rethrow_exception(failure);
 }
 
+bool TVnkCustomComPort::DeviceFailed() const {
+  return portOpened_ && PortDeviceFailed(dispatcherHandle_.load());
+}
+
 void TVnkCustomComPort::SetComNumber(std::uint16_t value) {
   if (value == comNumber_) return;
-  const bool wasOpen = portOpened_;
-  TTraceLogState tracing = tracing_, logging = logging_;
+  if (!portOpened_) {
+    comNumber_ = value;
+    return;
+  }
+  ReopenAround([this, value] { comNumber_ = value; });
+}
+
+void TVnkCustomComPort::ReopenAround(const std::function<void()>& change) {
   std::exception_ptr failure;
-  if (wasOpen) {
-    try {
-      Check(SaveTriggers(dispatcherHandle_.load(), savedTriggers_));
-    } catch (...) {
-      Keep(failure);
-    }
-    tracing = tracing_;
-    logging = logging_;
-    try {
-      SetOpen(false);
-    } catch (...) {
-      Keep(failure);  // closed all the same
-    }
+  try {
+    Check(SaveTriggers(dispatcherHandle_.load(), savedTriggers_));
+  } catch (...) {
+    Keep(failure);
   }
-  comNumber_ = value;
-  if (wasOpen) {
-    // The port being closed, a running trace or log is only remembered as on.
-    SetTracing(tracing);
-    SetLogging(logging);
-    SetOpen(true);  // a failure leaves the new number and a closed port
-    if (portOpened_) Check(RestoreTriggers(dispatcherHandle_.load(), savedTriggers_));
+  const TTraceLogState tracing = tracing_, logging = logging_;
+  try {
+    SetOpen(false);
+  } catch (...) {
+    Keep(failure);  // closed all the same
   }
+  change();
+  // The port being closed, a running trace or log is only remembered as on.
+  SetTracing(tracing);
+  SetLogging(logging);
+  SetOpen(true);  // a failure leaves the change made and a closed port
+  if (portOpened_) Check(RestoreTriggers(dispatcherHandle_.load(), savedTriggers_));
   if (failure) std::rethrow_exception(failure);
 }
 

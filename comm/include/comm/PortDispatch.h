@@ -60,6 +60,9 @@ std::int32_t PortDevice(std::uint16_t handle);
 // The last hard output error of a port as a device error number (0 none).
 // On such an error the queued output was dropped and later writes fail.
 std::uint32_t PortOutputError(std::uint16_t handle);
+// The port's device hung up (the far end closed, an adapter was pulled) or
+// failed a write: it stays dead until the port is opened again.
+bool PortDeviceFailed(std::uint16_t handle);
 // Number of ports open (slots in use).
 int OpenPortCount();
 

@@ -139,6 +139,7 @@ class PortRecord : public PortRecordBase {
   bool outSent = false;
   std::vector<std::uint8_t> outStorage;
   std::uint32_t outputError = 0;
+  bool deviceFailed = false;  // the com-event thread saw the device hang up
 
   TraceState trace;
   LogState log;

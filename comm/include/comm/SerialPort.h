@@ -240,6 +240,9 @@ class TVnkCustomComPort : public TComponent {
   bool ForceApply() const { return forceApply_; }
   // The dispatcher port is open and the handle valid.
   bool PortOpened() const { return portOpened_; }
+  // The port is open on a device that hung up or failed a write. Setting
+  // Open to True again then closes and reopens it on its device.
+  bool DeviceFailed() const;
   // The dispatcher's handle; 0 when closed. Safe from any thread.
   std::uint16_t DispatcherHandle() const { return dispatcherHandle_.load(); }
 
@@ -357,6 +360,9 @@ class TVnkCustomComPort : public TComponent {
 
   bool OnOwnerThread() const { return std::this_thread::get_id() == ownerThread_; }
   void OpenCommon(bool onHandle);
+  // Closes an open port, applies `change`, and opens it again with its
+  // triggers and trace and log states.
+  void ReopenAround(const std::function<void()>& change);
   // The steps of an open after the dispatcher port opened; rolls back on failure.
   void FinishOpen();
   void RollBackOpen();

@@ -77,6 +77,8 @@ bool JobRunner::RequestJob(int jobType, const JobRequest& request) {
 
 bool JobRunner::PrepareLink(const JobRequest& request) {
   if (!settings_.IsTcp()) {
+    // A port left dead by a hung-up line is opened again for this job.
+    if (serialLink_ != nullptr) serialLink_->Prepare();
     linkReady_ = true;
     return true;
   }

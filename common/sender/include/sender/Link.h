@@ -14,6 +14,9 @@ class Link {
   // Puts `bytes` on the link; false when the link cannot take them (not
   // open, not connected, dropped, or the write was withdrawn by `stop`).
   virtual bool Write(std::string_view bytes, StopFlag& stop) = 0;
+  // Called when a job asks for the link (GUI thread): a link whose device
+  // died under it tries to open it again. Nothing by default.
+  virtual void Prepare() {}
 };
 
 }  // namespace sender

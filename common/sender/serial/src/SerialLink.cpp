@@ -25,6 +25,18 @@ bool SerialLink::Write(std::string_view bytes, StopFlag& stop) {
   }
 }
 
+void SerialLink::Prepare() {
+  const bool dead = port_.Open() && port_.DeviceFailed();
+  if (!dead && !(reopenFailed_ && !port_.Open())) return;
+  try {
+    port_.SetOpen(true);
+    reopenFailed_ = false;
+  } catch (const std::exception&) {
+    // Still unplugged: the job fails at its first write.
+    reopenFailed_ = true;
+  }
+}
+
 bool SerialLink::WaitForRoom(std::size_t length, StopFlag& stop) {
   if (length > 0xFFFF) return false;
   const std::uint16_t handle = port_.DispatcherHandle();

@@ -23,6 +23,11 @@ class SerialLink : public Link {
   // a full buffer plus a margin.
   bool Write(std::string_view bytes, StopFlag& stop) override;
 
+  // Reopens a port whose device hung up or failed, and a port such a reopen
+  // left closed; a port the user closed stays closed. A failure leaves the
+  // port closed and is tried again at the next job.
+  void Prepare() override;
+
   // The main window's data-available handler: reads the `count` bytes in one
   // block and appends them to the reply buffer. Main thread only.
   void TriggerAvail(comm::TVnkCustomComPort& port, std::uint16_t count);
@@ -32,6 +37,7 @@ class SerialLink : public Link {
 
   comm::TVnkCustomComPort& port_;
   ReplyBuffer& reply_;
+  bool reopenFailed_ = false;
 };
 
 }  // namespace sender

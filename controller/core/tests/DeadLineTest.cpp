@@ -1,0 +1,149 @@
+// A serial line whose far end hangs up mid-job: the job fails, and once the
+// cable is back (here: COM1 pointed at a new pseudo-terminal) the next job
+// or the serial set-up opens the port again, without a restart.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+#include "CoreTestSupport.h"
+#include "comm/SerialPort.h"
+#include "common/ComPortSetup.h"
+#include "controller/Job.h"
+#include "controller/Sending.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+#include "sender/SerialLink.h"
+#include "signsim/SignSim.h"
+
+namespace {
+
+using namespace controller;
+using namespace std::chrono;
+
+class DeadLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    first_ = std::make_unique<signsim::SignSim>();
+    ::setenv("LEDSIGN_COM1", first_->StartPty().c_str(), 1);
+    table_[0] = {"Front", "", ""};
+    settings_.linkKind = 0;
+    settings_.portIndex = 0;
+    settings_.speedIndex = 10;
+    settings_.crcCheck = 1;
+    settings_.crcWaitMs = 300;
+    runner_ = std::make_unique<JobRunner>(settings_, table_, dir_.path(), sending_);
+    runner_->SetClockForTests(&clock_);
+    link_ = std::make_unique<sender::SerialLink>(port_, runner_->Reply());
+    runner_->SetSerialLink(link_.get());
+    port_.OnTriggerAvail = [this](comm::TVnkCustomComPort& p, std::uint16_t n) { link_->TriggerAvail(p, n); };
+    QObject::connect(runner_.get(), &JobRunner::jobFinished, [this](bool ok, const QString&) {
+      finished_ = true;
+      success_ = ok;
+    });
+    settings::ComPortSetup setup(port_, nullptr);
+    ASSERT_TRUE(ApplySerialSettings(setup, settings_));
+  }
+  void TearDown() override {
+    runner_.reset();
+    link_.reset();
+    port_.SetOpen(false);
+    ::unsetenv("LEDSIGN_COM1");
+  }
+  // Runs the job; `during` is called every few milliseconds (also inside the
+  // sending window's own event loop) until it returns true once.
+  bool Run(int job, const JobRequest& request, const std::function<bool()>& during = {}) {
+    finished_ = false;
+    QTimer watch;
+    if (during) {
+      QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (during()) watch.stop();
+      });
+      watch.start(5);
+    }
+    if (!runner_->RequestJob(job, request)) return false;
+    const auto end = steady_clock::now() + 20s;
+    while (!finished_ && steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return finished_;
+  }
+  // The far end hangs up during the job's second record; the job fails.
+  void HangUpMidJob() {
+    JobRequest r{0, "07", {}, {}, "", "", 0};
+    r.sequence = {Msg("one.msg", "{A}"), Msg("two.msg", "{B}"), Msg("three.msg", "{C}")};
+    ASSERT_TRUE(Run(kJobSequence, r, [this] {
+      if (first_->Records().size() < 2) return false;
+      first_->Stop();  // the master side closes: the line is dead
+      return true;
+    }));
+    EXPECT_FALSE(success_);
+    EXPECT_TRUE(port_.Open()) << "the port is still open, on a dead device";
+    const auto end = steady_clock::now() + 3s;
+    while (!port_.DeviceFailed() && steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(port_.DeviceFailed());
+  }
+  // The cable is plugged back in: COM1 now leads to a sign again.
+  void PlugBackIn() {
+    second_ = std::make_unique<signsim::SignSim>();
+    ::setenv("LEDSIGN_COM1", second_->StartPty().c_str(), 1);
+  }
+  std::string Msg(const std::string& name, const std::string& text) {
+    return files_.Write(name, testbytes::Record(text, testbytes::BitwiseCrc(text.substr(1, text.size() - 2))));
+  }
+
+  bool app_ = (coretest::GuiApp(), true);
+  std::unique_ptr<signsim::SignSim> first_, second_;
+  coretest::TempDir dir_;
+  coretest::TempDir files_;
+  TSettings settings_;
+  SignTable table_;
+  platform::FixedClock clock_{platform::LocalTime{2026, 12, 9, 3, 10, 5, 41, 0}};
+  platform::ScopedRecordingBoxes boxes_;
+  TfrmSending sending_;
+  comm::TVnkComPort port_;
+  std::unique_ptr<JobRunner> runner_;
+  std::unique_ptr<sender::SerialLink> link_;
+  bool finished_ = false;
+  bool success_ = false;
+};
+
+TEST_F(DeadLine, TheNextJobReopensTheDeadPortAndSendsByteExactly) {
+  HangUpMidJob();
+  PlugBackIn();
+  settings_.crcCheck = 0;
+  ASSERT_TRUE(Run(kJobReset, {0, "00", {}, {}, "", "", 0}));
+  EXPECT_TRUE(success_);
+  second_->WaitForRecords(4, milliseconds(300));
+  std::vector<std::string> raw;
+  for (const auto& e : second_->Records()) raw.push_back(e.raw);
+  EXPECT_EQ(raw, coretest::ResetRecordsOnTheLink());
+  EXPECT_FALSE(port_.DeviceFailed());
+  EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{"Front: Sended fail !!", "Front: Sended completely !!"}));
+}
+
+TEST_F(DeadLine, StillUnpluggedTheJobFailsAndTheJobAfterTriesAgain) {
+  HangUpMidJob();
+  ::setenv("LEDSIGN_COM1", (dir_.path() + "/unplugged").c_str(), 1);
+  settings_.crcCheck = 0;
+  ASSERT_TRUE(Run(kJobReset, {0, "00", {}, {}, "", "", 0}));
+  EXPECT_FALSE(success_);
+  PlugBackIn();
+  ASSERT_TRUE(Run(kJobReset, {0, "00", {}, {}, "", "", 0}));
+  EXPECT_TRUE(success_);
+  EXPECT_TRUE(second_->WaitForRecords(3, milliseconds(2000)));
+}
+
+TEST_F(DeadLine, ApplyingTheSerialSettingsReopensTheDeadPort) {
+  HangUpMidJob();
+  PlugBackIn();
+  settings::ComPortSetup setup(port_, nullptr);
+  ASSERT_TRUE(ApplySerialSettings(setup, settings_));
+  EXPECT_FALSE(port_.DeviceFailed());
+  port_.WriteText(coretest::ResetRecordsOnTheLink()[1]);
+  EXPECT_TRUE(second_->WaitForRecords(1, milliseconds(3000)));
+}
+
+}  // namespace
