@@ -676,9 +676,14 @@ std::int32_t ClosePortRecord(std::uint16_t handle) {
   // Abort and empty the output first, while the output thread still runs.
   if (r.device >= 0) r.layer.Flush(r.device, 0);
   if (deferred) {
-    // A handler closed its own port: the delivery stops at once and the
-    // dispatch thread frees the record as it leaves.
+    // A handler closed its own port: the delivery stops at once, and so do
+    // the two threads that use the device, which closes now, so the handler
+    // may open it again. The dispatch thread frees the record as it leaves.
     detail::RequestStop(r);
+    if (r.outputThread.joinable()) r.outputThread.join();
+    if (r.comThread.joinable()) r.comThread.join();
+    std::lock_guard lock(r.portLock);
+    detail::CloseDevice(r);
     return 0;
   }
   detail::StopThreads(r);

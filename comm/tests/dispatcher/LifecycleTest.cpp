@@ -101,6 +101,62 @@ TEST(DispatcherLifecycle, AHandlerThatClosesItsOwnPort) {
   EXPECT_EQ(comm::ClosePortRecord(again), 0);
 }
 
+// The device closes with the close itself, not when the dispatch thread
+// is done: a handler can open it again at once, on the GUI thread or on the
+// dispatch thread.
+struct ReopenInHandler {
+  const Pty* pty = nullptr;
+  std::atomic<std::int32_t> reopened{1};
+  std::atomic<std::uint16_t> handle{0};
+};
+ReopenInHandler g_reopen;
+
+std::int32_t CloseAndReopen(std::uint16_t port) {
+  comm::ClosePortRecord(port);
+  std::uint16_t again = 0;
+  const std::int32_t result = comm::OpenPortRecord(again, g_reopen.pty->path, 4096, 4096, 9600, 0, 8, 1);
+  g_reopen.handle = again;
+  return result;
+}
+
+std::int32_t ReopeningProc(std::intptr_t, std::uint32_t message, std::uint32_t, std::uint32_t) {
+  if (g_reopen.reopened.load() == 1) g_reopen.reopened = CloseAndReopen(static_cast<std::uint16_t>(message >> 16));
+  return 0;
+}
+
+TEST(DispatcherLifecycle, AHandlerThatClosesItsPortCanOpenTheDeviceAgainAtOnce) {
+  for (bool onDispatchThread : {false, true}) {
+    SCOPED_TRACE(onDispatchThread ? "procedure handler" : "window handler");
+    Pty pty;
+    std::uint16_t port = 0;
+    ASSERT_EQ(OpenPty(pty, port), 0);
+    g_reopen.pty = &pty;
+    g_reopen.reopened = 1;
+    g_reopen.handle = 0;
+    RecordingWindow window(port);
+    window.readOnAvail = false;
+    window.onDelivery = [&](const Delivery&) {
+      if (g_reopen.reopened.load() == 1) g_reopen.reopened = CloseAndReopen(port);
+    };
+    if (onDispatchThread) {
+      ASSERT_EQ(comm::RegisterTriggerWindow(port, nullptr, ReopeningProc, true), 0);
+    } else {
+      ASSERT_EQ(comm::RegisterTriggerWindow(port, &window, nullptr, true), 0);
+    }
+    ASSERT_EQ(comm::SetTriggerLength(port, 1), 0);
+    ASSERT_TRUE(pty.Write("x"));
+    ASSERT_TRUE(PumpUntil([] { return g_reopen.reopened.load() != 1; }));
+    EXPECT_EQ(g_reopen.reopened.load(), 0) << "the device was still held by the closed port";
+    ASSERT_TRUE(PumpUntil([] { return comm::OpenPortCount() == 1; }));
+    // The new port has the line.
+    const std::uint16_t again = g_reopen.handle.load();
+    ASSERT_TRUE(pty.Write("yz"));
+    EXPECT_TRUE(PumpUntil([&] { return comm::CharsAvailable(again) >= 2; }));
+    EXPECT_EQ(comm::ClosePortRecord(again), 0);
+    EXPECT_EQ(comm::OpenPortCount(), 0);
+  }
+}
+
 std::atomic<int> g_procCalls{0};
 std::int32_t ClosingProc(std::intptr_t, std::uint32_t message, std::uint32_t, std::uint32_t) {
   ++g_procCalls;
