@@ -261,14 +261,29 @@ struct SendParams {
   std::uint16_t port = 0;
   std::uint32_t charDelay = 0;
   std::uint32_t tildeDelay = 0;
+  // The record and its generation when the send began: a send whose engine
+  // was stopped in a pause sends nothing more (the port handle may be
+  // another device's by then).
+  const TModemRecord* record = nullptr;
+  std::uint32_t generation = 0;
 };
 
-SendParams SendParamsOf(const TModemRecord& r) { return {r.PortHandle, r.CharDelay, r.TildeDelay}; }
+// Lock held.
+SendParams SendParamsOf(const TModemRecord& r) {
+  return {r.PortHandle, r.CharDelay, r.TildeDelay, &r, r.Generation};
+}
+
+// The engine was stopped since the send or hold began. Lock not held.
+bool StoppedSince(const TModemRecord& r, std::uint32_t generation) {
+  std::lock_guard lock(r.Lock);
+  return r.Freed || r.Generation != generation;
+}
 
 std::int32_t SendText(const SendParams& p, const std::string& text) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
+    if (p.record != nullptr && StoppedSince(*p.record, p.generation)) return kErrModemNotStarted;
     const char c = text[i];
     if (c == '~') {
       Pause(p.tildeDelay, true);
@@ -681,7 +696,8 @@ bool CancelSequence(TModemRecord& r, Lock& lock, std::int32_t& sent) {
   return true;
 }
 
-std::int32_t PutCommandLocked(TModemRecord& r, Lock& lock, const std::string& cmd) {
+// `cmd` is a copy: the record's own strings may be freed while it is sent.
+std::int32_t PutCommandLocked(TModemRecord& r, Lock& lock, const std::string cmd) {
   ClearResponseLine(r);
   std::int32_t code = AddSet(r, kCommandSet);
   if (code < 0) return code;
@@ -712,6 +728,7 @@ std::int32_t PutCommandLocked(TModemRecord& r, Lock& lock, const std::string& cm
 }
 
 std::int32_t StartConnecting(TModemRecord& r, bool dial, const std::string& number) {
+  const ModemRecordRef keep = r.weak_from_this().lock();
   Lock lock(r.Lock);
   if (!r.Registered) return kErrModemNotStarted;
   if (r.State != kModemIdle || r.InFlight) return kErrModemBusy;
@@ -833,6 +850,7 @@ std::int32_t RemoveModemUserWindow(TModemRecord& r, TriggerWindow* window) {
 }
 
 std::int32_t SendModemCommand(TModemRecord& r, const std::string& text) {
+  const ModemRecordRef keep = r.weak_from_this().lock();
   SendParams params;
   {
     std::lock_guard lock(r.Lock);
@@ -842,6 +860,7 @@ std::int32_t SendModemCommand(TModemRecord& r, const std::string& text) {
 }
 
 std::int32_t ModemPutCommand(TModemRecord& r, const std::string& cmd) {
+  const ModemRecordRef keep = r.weak_from_this().lock();
   Lock lock(r.Lock);
   if (!r.Registered) return kErrModemNotStarted;
   if (r.State != kModemIdle || r.InFlight) return kErrModemBusy;
@@ -874,6 +893,7 @@ std::int32_t ModemWaitForRings(TModemRecord& r, std::int32_t rings) {
 }
 
 std::int32_t ModemCancelDial(TModemRecord& r) {
+  const ModemRecordRef keep = r.weak_from_this().lock();
   Lock lock(r.Lock);
   if (!r.Registered || r.State < kModemDialing || r.State > kModemRingWait)
     return kErrModemNotDialing;
@@ -890,6 +910,7 @@ std::int32_t ModemCancelDial(TModemRecord& r) {
 }
 
 std::int32_t ModemHangUp(TModemRecord& r) {
+  const ModemRecordRef keep = r.weak_from_this().lock();
   Lock lock(r.Lock);
   if (!r.Registered) return kErrModemNotStarted;
   if (r.State != kModemIdle || r.InFlight) return kErrModemBusy;
@@ -904,7 +925,8 @@ std::int32_t ModemHangUp(TModemRecord& r) {
   std::int32_t code = SetDTR(port, false);
   if (code >= 0) {
     Pause(hold, true);
-    code = SetDTR(port, true);
+    // Stopped in the hold: the handle may be another port's by now.
+    code = StoppedSince(r, generation) ? kErrModemNotStarted : SetDTR(port, true);
   }
   lock.lock();
   if (r.Generation == generation && !r.Freed) r.InFlight = false;

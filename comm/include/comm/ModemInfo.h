@@ -115,7 +115,10 @@ inline constexpr std::uint32_t kDefRingWaitTimeout = 182;
 inline constexpr std::uint32_t kDefTagWaitTicks = 9;
 inline constexpr std::uint32_t kDefSpeedWaitTicks = 36;
 
-struct TModemRecord {
+// Always held by a ModemRecordRef: an engine operation takes its own
+// reference, so a record freed meanwhile (the port closed in a pause) stays
+// valid until the operation has noticed and returned.
+struct TModemRecord : std::enable_shared_from_this<TModemRecord> {
   TModemRecord();
   ~TModemRecord();
   TModemRecord(const TModemRecord&) = delete;
