@@ -24,6 +24,7 @@
 #include "editor/FrameGeometry.h"
 #include "editor/FrameListPainter.h"
 #include "editor/FrameOperations.h"
+#include "editor/SelLOG.h"
 #include "editor/Sending.h"
 #include "editorapp/ColorBox.h"
 #include "editorapp/EditorLink.h"
@@ -108,8 +109,6 @@ FileChoosers QtFileChoosers() {
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   setWindowTitle(kMainCaption);
-  link_ = std::make_unique<EditorLink>(this);
-
   auto* central = new QWidget(this);
   auto* top = new QVBoxLayout(central);
   top->setContentsMargins(0, 0, 0, 0);
@@ -134,6 +133,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   BuildStatusBar();
   BuildMenus();
   ShowSettingsInMenu();
+
+  // The dialogs in their order; the sending window comes with the link.
+  frmSelLOG = new editor::TfrmSelLOG(this);
+  frmSelLOG->SetInsertLogo([this](const QImage& logo) {
+    if (Editor()) Editor()->InsertLogo(logo);
+  });
+  link_ = std::make_unique<EditorLink>(this);
 
   tmrTime = new QTimer(this);
   tmrTime->setObjectName("tmrTime");
@@ -276,7 +282,7 @@ void TfrmMain::BuildMenus() {
   QMenu* edit = menuBar()->addMenu("&Edit");
   add(edit, "mnuFunction", "&Function...", [this] { EditFrameFunctions(model_ ? model_->CurrentFrame : 0); },
       ctrl(Qt::Key_F));
-  add(edit, "mnuInsertLogo", "&Insert Logo...", [] {}, ctrl(Qt::Key_I));
+  add(edit, "mnuInsertLogo", "&Insert Logo...", [this] { mnuInsertLogoClick(); }, ctrl(Qt::Key_I));
   mnuFix = add(edit, "mnuFix", "Fi&x", [this] {
     spdFix->toggle();
     spdFixClick();
@@ -492,6 +498,19 @@ void TfrmMain::PasteFrame() {
 
 void TfrmMain::InsertBeep() {
   if (Editor()) Editor()->InsertCell(editor::kKindBeep, editor::kBeepCode, true);
+  FocusControl();
+}
+
+void TfrmMain::mnuInsertLogoClick() {
+  if (!Editor() || !fileChoosers.openLogoFile) return;
+  const std::string chosen = fileChoosers.openLogoFile(this);
+  if (chosen.empty()) return;
+  // The next file dialog starts where this one went.
+  QDir::setCurrent(QFileInfo(Q(chosen)).absolutePath());
+  frmSelLOG->LogoFileName = chosen;
+  // The picker fits logos to the sign the message was started for.
+  frmSelLOG->SetSign(model_->Sign().width, model_->Sign().height);
+  frmSelLOG->exec();
   FocusControl();
 }
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -22,6 +23,8 @@
 #include "common/CommandRecord.h"
 #include "editor/BillEditor.h"
 #include "editor/BillEditorWidget.h"
+#include "common/LogoFile.h"
+#include "editor/SelLOG.h"
 #include "editorapp/ImagePanel.h"
 #include "editorapp/EditorLink.h"
 #include "editorapp/Main.h"
@@ -79,6 +82,21 @@ QImage GreenLogo() {
   QImage logo(4, 2, QImage::Format_RGB32);
   logo.fill(colorcode::CodeToColor(0x1C));
   return logo;
+}
+
+// Runs `act` on the first modal dialog of type D once it is shown.
+template <typename D>
+void WhenModal(std::function<void(D*)> act) {
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(d);
+    }
+  });
+  timer->start();
 }
 
 struct MenuRow {
@@ -456,6 +474,41 @@ class EditorMainTest : public QObject {
     model.Modified = false;
     QTest::keyClick(main->Control(), Qt::Key_F5);
     QVERIFY(model.Modified);
+  }
+
+  void insertLogoThroughThePicker() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    // A logo file of one 5 x 8 logo, at the logo list's 3 screen pixels a sign pixel.
+    QImage drawn(15, 24, QImage::Format_RGB32);
+    drawn.fill(colorcode::CodeToColor(0xE0));
+    const std::string logoPath = programDir_ + "/RED.LOG";
+    logofile::SaveLogoFile(logoPath, {drawn});
+    int asked = 0;
+    main->fileChoosers.openLogoFile = [&](QWidget*) {
+      ++asked;
+      return logoPath;
+    };
+    QString caption;
+    WhenModal<editor::TfrmSelLOG>([&](editor::TfrmSelLOG* picker) {
+      caption = picker->windowTitle();
+      picker->BitBtn1->click();
+    });
+    QTest::keyClick(main->Control(), Qt::Key_I, Qt::ControlModifier);
+    QCOMPARE(asked, 1);
+    QCOMPARE(caption.toStdString(), "SELECT A LOGO OF " + logoPath);
+    editor::MessageModel& model = *main->Model();
+    QCOMPARE(model.LogoCount(), 1);
+    QCOMPARE(model.Frame(0).Kinds[1], std::string("@"));
+    QCOMPARE(model.LogoList()[0].width(), 5);
+    QCOMPARE(colorcode::ColorToCode(model.LogoList()[0].pixel(0, 0)), colorcode::ColorCode{0xE0});
+    QVERIFY(model.Modified);
+    QCOMPARE(QDir::currentPath().toStdString(), QDir(dir_->path()).absolutePath().toStdString());
+    // A cancelled file dialog shows no picker.
+    main->fileChoosers.openLogoFile = [&](QWidget*) { return std::string(); };
+    main->mnuInsertLogoClick();
+    QCOMPARE(model.LogoCount(), 1);
   }
 
   void screenshotOfAMessage() {

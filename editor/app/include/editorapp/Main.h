@@ -31,6 +31,7 @@ class BillEditorWidget;
 class FrameListPainter;
 class FrameOperations;
 class TBillEditor;
+class TfrmSelLOG;
 }  // namespace editor
 
 namespace editorapp {
@@ -77,6 +78,7 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
   void CopyFrame();
   void PasteFrame();
   void InsertBeep();
+  void mnuInsertLogoClick();
   void GoToSign();
   void ClearSign();
   void EditFrameFunctions(int index);
@@ -130,6 +132,9 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
   QAction *mnuID = nullptr, *mnuCOM = nullptr, *mnuBAUD = nullptr, *mnuTIME = nullptr;
   QAction *mnuFix = nullptr, *mnuBold = nullptr, *mnuReverse = nullptr;
   QTimer* tmrTime = nullptr;
+
+  // The dialogs, created with the window.
+  editor::TfrmSelLOG* frmSelLOG = nullptr;
 
  protected:
   bool event(QEvent* event) override;
