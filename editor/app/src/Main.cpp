@@ -24,7 +24,11 @@
 #include "editor/FrameGeometry.h"
 #include "editor/FrameListPainter.h"
 #include "editor/FrameOperations.h"
+#include "editor/About.h"
+#include "editor/European.h"
+#include "editor/Mode.h"
 #include "editor/SelLOG.h"
+#include "editor/SetRGB.h"
 #include "editor/Sending.h"
 #include "editorapp/ColorBox.h"
 #include "editorapp/EditorLink.h"
@@ -135,11 +139,30 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   ShowSettingsInMenu();
 
   // The dialogs in their order; the sending window comes with the link.
+  frmAbout = new editor::TfrmAbout(this);
+  frmMode = new editor::TfrmMode(this);
+  showModeDialog = [this](std::uint8_t& speed, std::string& modes) {
+    frmMode->LastMode = settings_.lastMode;
+    frmMode->Fill(speed, modes);
+    const bool ok = frmMode->exec() == QDialog::Accepted;
+    settings_.lastMode = frmMode->LastMode;
+    if (ok) {
+      speed = static_cast<std::uint8_t>(frmMode->Speed());
+      modes = frmMode->Modes();
+    }
+    return ok;
+  };
   frmSelLOG = new editor::TfrmSelLOG(this);
   frmSelLOG->SetInsertLogo([this](const QImage& logo) {
     if (Editor()) Editor()->InsertLogo(logo);
   });
   link_ = std::make_unique<EditorLink>(this);
+  frmSetRGB = new editor::TfrmSetRGB(this);
+  frmEuropean = new editor::TfrmEuropean(&fonts_, this);
+  frmEuropean->SetInsertChar([this](std::uint8_t code) {
+    if (Editor()) Editor()->InsertCell(editor::kKindCharacter, code, true);
+  });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { platform::Guarded([&] { frmSetRGB->exec(); }); });
 
   tmrTime = new QTimer(this);
   tmrTime->setObjectName("tmrTime");
@@ -211,6 +234,7 @@ void TfrmMain::BuildToolBar() {
   connect(spdBold, &QToolButton::clicked, this, guarded(&TfrmMain::spdBoldClick));
   connect(spdReverse, &QToolButton::clicked, this, guarded(&TfrmMain::spdReverseClick));
   connect(spdFix, &QToolButton::clicked, this, guarded(&TfrmMain::spdFixClick));
+  connect(spdEU, &QToolButton::clicked, this, [this] { platform::Guarded([&] { frmEuropean->exec(); FocusControl(); }); });
   connect(spdBeep, &QToolButton::clicked, this, guarded(&TfrmMain::InsertBeep));
   connect(spdCut, &QToolButton::clicked, this, guarded(&TfrmMain::CutFrame));
   connect(spdCopy, &QToolButton::clicked, this, guarded(&TfrmMain::CopyFrame));
@@ -305,7 +329,7 @@ void TfrmMain::BuildMenus() {
     spdReverseClick();
   }, ctrl(Qt::Key_R));
   mnuReverse->setCheckable(true);
-  add(text, "mnuEuropean", "&European", [] {}, ctrl(Qt::Key_E));
+  add(text, "mnuEuropean", "&European", [this] { frmEuropean->exec(); FocusControl(); }, ctrl(Qt::Key_E));
   add(text, "mnuBeep", "Bee&p", [this] { InsertBeep(); });
 
   QMenu* send = menuBar()->addMenu("&Send");
@@ -318,7 +342,7 @@ void TfrmMain::BuildMenus() {
   mnuTIME = add(send, "mnuTIME", "&Time: 24H", [this] { mnuSysParamClick(4); });
 
   QMenu* help = menuBar()->addMenu("&Help");
-  add(help, "mnuAbout", "&About Selvanex...", [] {});
+  add(help, "mnuAbout", "&About Selvanex...", [this] { frmAbout->exec(); });
 }
 
 // --- start-up and closing ---

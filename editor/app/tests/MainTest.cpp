@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@
 #include "editor/BillEditor.h"
 #include "editor/BillEditorWidget.h"
 #include "common/LogoFile.h"
+#include "editor/Mode.h"
 #include "editor/SelLOG.h"
 #include "editorapp/ImagePanel.h"
 #include "editorapp/EditorLink.h"
@@ -509,6 +511,21 @@ class EditorMainTest : public QObject {
     main->fileChoosers.openLogoFile = [&](QWidget*) { return std::string(); };
     main->mnuInsertLogoClick();
     QCOMPARE(model.LogoCount(), 1);
+  }
+
+  void functionsThroughThePresentationDialog() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    WhenModal<editor::TfrmMode>([](editor::TfrmMode* mode) {
+      mode->edtModes->setText("ZA");
+      mode->cboSpeed->setCurrentIndex(2);
+      mode->btnOk->click();
+    });
+    QTest::keyClick(main->Control(), Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(main->Model()->Frame(0).Modes, std::string("ZA"));
+    QCOMPARE(int{main->Model()->Frame(0).Speed}, 2);
+    QVERIFY(main->Model()->Modified);
   }
 
   void screenshotOfAMessage() {

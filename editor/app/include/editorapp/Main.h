@@ -32,6 +32,10 @@ class FrameListPainter;
 class FrameOperations;
 class TBillEditor;
 class TfrmSelLOG;
+class TfrmAbout;
+class TfrmMode;
+class TfrmSetRGB;
+class TfrmEuropean;
 }  // namespace editor
 
 namespace editorapp {
@@ -134,7 +138,11 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
   QTimer* tmrTime = nullptr;
 
   // The dialogs, created with the window.
+  editor::TfrmAbout* frmAbout = nullptr;
+  editor::TfrmMode* frmMode = nullptr;
   editor::TfrmSelLOG* frmSelLOG = nullptr;
+  editor::TfrmSetRGB* frmSetRGB = nullptr;
+  editor::TfrmEuropean* frmEuropean = nullptr;
 
  protected:
   bool event(QEvent* event) override;
