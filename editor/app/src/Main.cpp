@@ -27,6 +27,7 @@
 #include "editor/About.h"
 #include "editor/European.h"
 #include "editor/Mode.h"
+#include "editor/Param.h"
 #include "editor/SelLOG.h"
 #include "editor/SetRGB.h"
 #include "editor/Sending.h"
@@ -140,6 +141,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
   // The dialogs in their order; the sending window comes with the link.
   frmAbout = new editor::TfrmAbout(this);
+  frmParam = new editor::TfrmParam(this);
+  frmParam->HardwareClear = [this] { link_->Sender().HardwareClear(); };
   frmMode = new editor::TfrmMode(this);
   showModeDialog = [this](std::uint8_t& speed, std::string& modes) {
     frmMode->LastMode = settings_.lastMode;
@@ -483,7 +486,18 @@ std::string TfrmMain::ChooseSaveFile(const std::string& current) {
   return fileChoosers.saveFrameFile ? fileChoosers.saveFrameFile(this, current) : std::string();
 }
 
-void TfrmMain::mnuSysParamClick(int) {}
+void TfrmMain::mnuSysParamClick(int focusSelector) {
+  frmParam->Fill(settings_);
+  frmParam->FocusSelector = static_cast<std::uint8_t>(focusSelector);
+  if (frmParam->exec() != QDialog::Accepted) return;
+  // A new sign size is saved for the next start; the message, the drawing,
+  // the picker and the sender keep the size this start read.
+  frmParam->TakeInto(settings_);
+  settingsLoaded_ = true;
+  editor::SaveSettings(programDir_, settings_);
+  ShowSettingsInMenu();
+  link_->SetUp(settings_);
+}
 
 // --- frames ---
 

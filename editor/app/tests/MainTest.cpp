@@ -26,6 +26,7 @@
 #include "editor/BillEditorWidget.h"
 #include "common/LogoFile.h"
 #include "editor/Mode.h"
+#include "editor/Param.h"
 #include "editor/SelLOG.h"
 #include "editorapp/ImagePanel.h"
 #include "editorapp/EditorLink.h"
@@ -526,6 +527,25 @@ class EditorMainTest : public QObject {
     QCOMPARE(main->Model()->Frame(0).Modes, std::string("ZA"));
     QCOMPARE(int{main->Model()->Frame(0).Speed}, 2);
     QVERIFY(main->Model()->Modified);
+  }
+
+  void parametersAreSavedAndTheSignSizeWaitsForTheNextStart() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    WhenModal<editor::TfrmParam>([](editor::TfrmParam* param) {
+      param->edtSignID->setText("12");
+      param->edtSIGN_W->setText("80");
+      param->btnSave->click();
+    });
+    QTest::keyClick(main->Control(), Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(main->mnuID->text(), QString("&ID: 12"));
+    const std::string text = ReadBytes(Ini());
+    QVERIFY2(text.find("Sign ID=12") != std::string::npos, text.c_str());
+    QVERIFY(text.find("Sign Width=80") != std::string::npos);
+    // Editing goes on with the size read at start-up.
+    QCOMPARE(main->Model()->Sign().width, 160);
+    QCOMPARE(main->palSignSize->text(), QString("16 x 160"));
   }
 
   void screenshotOfAMessage() {

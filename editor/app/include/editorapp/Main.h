@@ -34,6 +34,7 @@ class TBillEditor;
 class TfrmSelLOG;
 class TfrmAbout;
 class TfrmMode;
+class TfrmParam;
 class TfrmSetRGB;
 class TfrmEuropean;
 }  // namespace editor
@@ -139,6 +140,7 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
 
   // The dialogs, created with the window.
   editor::TfrmAbout* frmAbout = nullptr;
+  editor::TfrmParam* frmParam = nullptr;
   editor::TfrmMode* frmMode = nullptr;
   editor::TfrmSelLOG* frmSelLOG = nullptr;
   editor::TfrmSetRGB* frmSetRGB = nullptr;
