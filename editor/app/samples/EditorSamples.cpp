@@ -66,23 +66,23 @@ std::unique_ptr<editor::MessageModel> SampleMessage(const std::string& directory
 std::unique_ptr<editor::MessageModel> LargeMessage(int frames, int cellsPerFrame, int logos) {
   auto m = std::make_unique<editor::MessageModel>(editor::SignGeometry{160, 16});
   m->NewMessage("/");
-  QImage logo(16, 8, QImage::Format_RGB32);
-  for (int y = 0; y < 8; ++y) {
+  QImage logo(16, 16, QImage::Format_RGB32);
+  for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) logo.setPixel(x, y, colorcode::ColorIndexToColor((x + y) % 8));
   }
   int logosLeft = logos;
   for (int f = 0; f < frames; ++f) {
     if (f > 0) m->InsertFrame(f);
-    m->Frame(f).Layout = 2;
+    m->Frame(f).Layout = 1;
     m->Frame(f).Modes = "AB";
     for (int c = 0; c < cellsPerFrame; ++c) {
-      const int line = c % 2 + 1;
+      const int line = 1;
       const int pos = m->Frame(f).Length(line) + 1;
       if (logosLeft > 0 && c == 0) {
         m->InsertLogo(f, line, pos, logo);
         --logosLeft;
       } else {
-        m->InsertCharacter(f, line, pos, static_cast<std::uint8_t>('A' + c % 26), c % 2, c % 8, '0');
+        m->InsertCharacter(f, line, pos, static_cast<std::uint8_t>('A' + c % 26), 2 + c % 3, c % 8, '0');
       }
     }
   }

@@ -12,8 +12,9 @@ namespace editorsamples {
 // lines, and a rainbow line with presentation functions.
 std::unique_ptr<editor::MessageModel> SampleMessage(const std::string& directory);
 
-// `frames` frames of `cellsPerFrame` characters each on a 160 x 16 sign (two
-// half lines), and `logos` logos of 16 x 8 spread over the first frames.
+// `frames` frames of `cellsPerFrame` cells each on a 160 x 16 sign (one
+// full-height line in the 16-row fonts), and `logos` logos of 16 x 16, one
+// at the start of each of the first frames.
 std::unique_ptr<editor::MessageModel> LargeMessage(int frames, int cellsPerFrame, int logos);
 
 // Writes `name` (a frame file) and its message file into `directory` unless
