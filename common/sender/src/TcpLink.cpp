@@ -1,10 +1,44 @@
 #include "sender/TcpLink.h"
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
+
+#include <QEventLoop>
+#include <QTimer>
 
 #include "sender/GuiCall.h"
 
 namespace sender {
+namespace {
+
+using namespace std::chrono;
+
+// Turns the GUI thread's event loop until `done` holds or `ms` have passed,
+// looking every 10 ms; true when it holds. `progressed` (when given) puts the
+// end off again: it says whether anything moved since it was last asked.
+bool TurnUntil(const std::function<bool()>& done, int ms, const std::function<bool()>& progressed = {}) {
+  if (done()) return true;
+  QEventLoop loop;
+  QTimer poll;
+  poll.setInterval(10);
+  auto end = steady_clock::now() + milliseconds(ms);
+  bool held = false;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    held = done();
+    if (!held && progressed && progressed()) end = steady_clock::now() + milliseconds(ms);
+    if (held || steady_clock::now() >= end) loop.quit();
+  });
+  poll.start();
+  loop.exec();
+  return held;
+}
+
+}  // namespace
 
 TcpLink::TcpLink(QTcpSocket& socket, ReplyBuffer& reply, QObject* parent)
     : QObject(parent), socket_(socket), reply_(reply) {
@@ -31,7 +65,62 @@ bool TcpLink::Write(std::string_view bytes, StopFlag& stop) {
         ok = socket_.state() == QAbstractSocket::ConnectedState;
       },
       stop);
-  return ran && ok;
+  if (!ran || !ok) return false;
+  // The record is written once the system has all of it. A sign that reads
+  // nothing more keeps it in the socket, and the record fails in time.
+  auto end = steady_clock::now() + milliseconds(kTcpStallMs);
+  qint64 lastLeft = -1;
+  for (;;) {
+    qint64 left = -1;
+    if (!CallOnThread(
+            &socket_,
+            [&] {
+              if (socket_.state() != QAbstractSocket::ConnectedState) return;
+              socket_.flush();
+              left = socket_.bytesToWrite();
+            },
+            stop)) {
+      return false;
+    }
+    if (left < 0) return false;
+    if (left == 0) return true;
+    if (left != lastLeft) end = steady_clock::now() + milliseconds(kTcpStallMs);
+    lastLeft = left;
+    if (steady_clock::now() >= end || !stop.SleepFor(milliseconds(10))) return false;
+  }
+}
+
+qint64 TcpLink::Unacknowledged() const {
+  if (socket_.state() != QAbstractSocket::ConnectedState) return -1;
+  int queued = 0;
+  if (::ioctl(static_cast<int>(socket_.socketDescriptor()), SIOCOUTQ, &queued) != 0) queued = 0;
+  return socket_.bytesToWrite() + queued;
+}
+
+bool TcpLink::FinishJob() {
+  qint64 left = Unacknowledged();
+  if (left < 0) return true;  // the sign has closed the connection itself
+  qint64 seen = left;
+  bool broke = false;
+  const bool acknowledged = TurnUntil(
+      [&] {
+        socket_.flush();
+        left = Unacknowledged();
+        broke = left < 0;
+        return left <= 0;
+      },
+      kTcpStallMs,
+      [&] {
+        const bool moved = left != seen;
+        seen = left;
+        return moved;
+      });
+  if (!acknowledged || broke) return false;
+  // Only the sending side is shut: the sign's last answers are still read,
+  // and the connection ends with the sign's own close.
+  ::shutdown(static_cast<int>(socket_.socketDescriptor()), SHUT_WR);
+  TurnUntil([&] { return socket_.state() == QAbstractSocket::UnconnectedState; }, kTcpCloseWaitMs);
+  return true;
 }
 
 }  // namespace sender

@@ -228,6 +228,8 @@ void JobRunner::RunJob() {
     sendResult_ = false;
     RunSteps(jobType, context);
     success = sendResult_;
+    // Over TCP the job is done only when the sign has every byte of it.
+    if (success && settings_.IsTcp()) success = tcpLink_.FinishJob();
     const TSignRecord* sign = SignEntry(table_, signNumber_);
     std::string text = (sign ? sign->name : std::string()) + (success ? ": Sended completely !!" : ": Sended fail !!");
     report = QString::fromLatin1(text.c_str());

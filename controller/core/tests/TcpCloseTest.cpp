@@ -1,0 +1,185 @@
+// A TCP job ends only when the sign has everything: a slow sign with a small
+// receive window gets every byte before the report, and a sign that never
+// reads makes the job fail within a bounded time.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QEventLoop>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "CoreTestSupport.h"
+#include "TestBytes.h"
+#include "controller/Job.h"
+#include "controller/Sending.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+
+namespace {
+
+using namespace controller;
+using namespace std::chrono;
+using coretest::TempDir;
+
+// A sign on 127.0.0.1 with a 4 kB receive buffer. It takes `chunk` bytes at a
+// time with `pause` between reads (a `chunk` of 0 never reads), answers '0'
+// for every record end ('}' and its two CRC bytes) it has read, and closes
+// when the controller has closed its side.
+class SlowSign {
+ public:
+  SlowSign(std::size_t chunk, milliseconds pause) : chunk_(chunk), pause_(pause) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int small = 4096;
+    ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);  // inherited by the accepted socket
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(listener_, 1);
+    socklen_t len = sizeof a;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~SlowSign() {
+    stop_ = true;
+    thread_.join();
+    ::close(listener_);
+  }
+  quint16 Port() const { return port_; }
+  std::string Received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
+  bool SawEnd() const { return ended_; }
+
+ private:
+  void Run() {
+    pollfd p{listener_, POLLIN, 0};
+    while (!stop_ && ::poll(&p, 1, 20) <= 0) {
+    }
+    if (stop_) return;
+    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    int pendingCrc = -1;  // CRC bytes still to come after a '}'
+    while (!stop_) {
+      if (chunk_ == 0) {
+        std::this_thread::sleep_for(milliseconds(20));
+        continue;
+      }
+      pollfd q{fd, POLLIN, 0};
+      if (::poll(&q, 1, 20) <= 0) continue;
+      char buf[4096];
+      const ssize_t n = ::read(fd, buf, std::min(chunk_, sizeof buf));
+      if (n <= 0) {
+        ended_ = true;
+        break;
+      }
+      std::string answers;
+      for (ssize_t i = 0; i < n; ++i) {
+        if (pendingCrc > 0 && --pendingCrc == 0) answers += '0';
+        else if (pendingCrc <= 0 && buf[i] == '}') pendingCrc = 2;
+      }
+      {
+        std::lock_guard lock(mutex_);
+        received_.append(buf, static_cast<std::size_t>(n));
+      }
+      if (!answers.empty()) (void)::write(fd, answers.data(), answers.size());
+      std::this_thread::sleep_for(pause_);
+    }
+    ::close(fd);
+  }
+
+  const std::size_t chunk_;
+  const milliseconds pause_;
+  int listener_ = -1;
+  quint16 port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> ended_{false};
+  mutable std::mutex mutex_;
+  std::string received_;
+  std::thread thread_;
+};
+
+class TcpClose : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    coretest::GuiApp();
+    table_[0] = {"Front", "127.0.0.1", ""};
+    settings_.linkKind = 1;
+    settings_.crcCheck = 0;  // the controller does not wait: the sign's window sets the pace
+  }
+  // Runs a sequence of one message of `records` records of `size` bytes of
+  // text against `sign`; returns the job's result, its time and what the
+  // sign had read when the job was over.
+  bool Run(SlowSign& sign, int records, std::size_t size, milliseconds& took, std::string& readByTheEnd) {
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < records; ++i) {
+      const std::string text = "{T," + std::string(size - 4, static_cast<char>('A' + i % 26)) + "}";
+      auto r = testbytes::Record(text, testbytes::BitwiseCrc(text.substr(1, text.size() - 2)));
+      bytes.insert(bytes.end(), r.begin(), r.end());
+    }
+    JobRunner runner(settings_, table_, dir_.path(), sending_);
+    runner.SetTcpPortForTests(sign.Port());
+    runner.SetClockForTests(&clock_);
+    bool finished = false;
+    bool ok = false;
+    QObject::connect(&runner, &JobRunner::jobFinished, [&](bool success, const QString&) {
+      finished = true;
+      ok = success;
+      readByTheEnd = sign.Received();
+    });
+    JobRequest r;
+    r.signIndex = 0;
+    r.signId = "07";
+    r.sequence = {files_.Write("big.msg", bytes)};
+    const auto start = steady_clock::now();
+    EXPECT_TRUE(runner.RequestJob(kJobSequence, r));
+    const auto end = start + seconds(60);
+    while (!finished && steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    took = duration_cast<milliseconds>(steady_clock::now() - start);
+    EXPECT_TRUE(finished);
+    return ok;
+  }
+
+  bool app_ = (coretest::GuiApp(), true);  // before any widget member
+  TempDir dir_;
+  TempDir files_;
+  TSettings settings_;
+  SignTable table_;
+  platform::FixedClock clock_{platform::LocalTime{2026, 12, 9, 3, 10, 5, 41, 0}};
+  platform::ScopedRecordingBoxes boxes_;
+  TfrmSending sending_;
+};
+
+TEST_F(TcpClose, ASlowSignWithASmallWindowGetsEveryByteBeforeTheReport) {
+  SlowSign sign(64, milliseconds(20));  // about 3 kB/s, half what the job puts out, answering every record
+  milliseconds took{};
+  std::string got;
+  EXPECT_TRUE(Run(sign, 40, 1000, took, got));
+  // When the job was over the sign had read all of it, its end command last.
+  EXPECT_NE(got.find("{RX,BIG}"), std::string::npos);
+  ASSERT_GE(got.size(), 5u);
+  EXPECT_EQ(got.substr(got.size() - 5, 3), "{E}");
+  EXPECT_GT(got.size(), 40u * 1002u);
+  EXPECT_EQ(boxes_->Texts(), std::vector<std::string>{"Front: Sended completely !!"});
+}
+
+TEST_F(TcpClose, ASignThatNeverReadsFailsTheJobInBoundedTime) {
+  SlowSign sign(0, milliseconds(0));
+  milliseconds took{};
+  std::string got;
+  EXPECT_FALSE(Run(sign, 100, 10000, took, got));  // a 1 MB job
+  EXPECT_LT(took, seconds(40));
+  EXPECT_EQ(boxes_->Texts().back(), "Front: Sended fail !!");
+}
+
+}  // namespace
