@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/LinkSettings.h"
+#include "common/RecordingSerialSetup.h"
 #include "platform/MessageBoxes.h"
 
 using namespace settings;
@@ -39,27 +40,10 @@ TEST(LinkSettings, SettingsFileLiesInTheProgramDirectory) {
   EXPECT_EQ(SettingsPath("/opt/signs"), "/opt/signs/SML_WIN.INI");
 }
 
-namespace {
-class Recording : public SerialSetup {
- public:
-  void SetComNumber(int n) override { Step("ComNumber=" + std::to_string(n)); }
-  void SetBaud(int b) override { Step("Baud=" + std::to_string(b)); }
-  void SetOpen(bool o) override { Step(std::string("Open=") + (o ? "1" : "0")); }
-  void SetModemStarted(bool m) override { Step(std::string("Modem=") + (m ? "1" : "0")); }
-  std::vector<std::string> calls;
-  std::string failAt;
-
- private:
-  void Step(const std::string& call) {
-    calls.push_back(call);
-    if (!failAt.empty() && call.rfind(failAt, 0) == 0) throw std::runtime_error("no such port");
-  }
-};
-}  // namespace
 
 TEST(LinkSettings, SerialSetUpShowsTheCallersOwnText) {
   platform::ScopedRecordingBoxes boxes;
-  Recording failing;
+  RecordingSerialSetup failing;
   failing.failAt = "Baud";
   EXPECT_FALSE(ApplySerialSettings(failing, 3, 0, "Serial port setup error!"));
   EXPECT_EQ(failing.calls, (std::vector<std::string>{"ComNumber=4", "Baud=150"}));

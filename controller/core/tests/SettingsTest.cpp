@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "CoreTestSupport.h"
+#include "common/RecordingSerialSetup.h"
 #include "common/Util.h"
 #include "controller/Param.h"
 #include "controller/Settings.h"
@@ -155,22 +156,7 @@ TEST(Settings, SignListStopsAtTheFirstNamelessEntry) {
   EXPECT_EQ(combo.itemText(1), "Two");
 }
 
-// Records the set-up calls made on the serial port and modem components.
-class RecordingSerialSetup : public SerialSetup {
- public:
-  void SetComNumber(int n) override { Step("ComNumber=" + std::to_string(n)); }
-  void SetBaud(int b) override { Step("Baud=" + std::to_string(b)); }
-  void SetOpen(bool o) override { Step(std::string("Open=") + (o ? "1" : "0")); }
-  void SetModemStarted(bool m) override { Step(std::string("Modem=") + (m ? "1" : "0")); }
-  std::vector<std::string> calls;
-  std::string failAt;
-
- private:
-  void Step(const std::string& call) {
-    calls.push_back(call);
-    if (call.rfind(failAt, 0) == 0 && !failAt.empty()) throw std::runtime_error("port busy");
-  }
-};
+using settings::RecordingSerialSetup;
 
 TEST(SerialSetup, OrderAndErrorMessage) {
   platform::ScopedRecordingBoxes boxes;
