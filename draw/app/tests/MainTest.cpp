@@ -14,12 +14,10 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
-#include "signfontmaker/SignFontMaker.h"
 #include "common/LogoFile.h"
 #include "common/Raster.h"
 #include "draw/LogoPanel.h"
@@ -32,10 +30,13 @@
 #include "drawapp/Main.h"
 #include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
+#include "WindowTestSupport.h"
 
 namespace fs = std::filesystem;
 using drawapp::TfrmMain;
 using draw::DrawTool;
+using drawapptest::ChooseTool;
+using drawapptest::Click;
 
 namespace {
 
@@ -50,22 +51,12 @@ class DrawMainTest : public QObject {
   Q_OBJECT
 
  private:
-  fs::path root_;
+  std::unique_ptr<drawapptest::TryOutDirs> dirs_;
   fs::path programDir_;
   fs::path workDir_;
   std::unique_ptr<platform::ScopedRecordingBoxes> boxes_;
 
-  // A window started up on a drawing area of 740 x 351.
-  std::unique_ptr<TfrmMain> Start() {
-    auto w = std::make_unique<TfrmMain>();
-    w->palImg->setFixedSize(740, 351);
-    w->show();
-    QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(w.get(), &activate);
-    return w;
-  }
-  void Click(QWidget* widget, QPoint at) { QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at); }
-  void ChooseTool(TfrmMain& w, DrawTool tool) { w.spdTools->Button(static_cast<int>(tool))->click(); }
+  static std::unique_ptr<TfrmMain> Start() { return drawapptest::StartWindow(); }
   std::string SysCanvas() const { return (programDir_ / "SysCanvas.BMP").string(); }
   // Closes the window as the user does; true when it closed.
   bool Close(TfrmMain& w) {
@@ -84,22 +75,14 @@ class DrawMainTest : public QObject {
 
  private slots:
   void init() {
-    char tmpl[] = "/tmp/drawmain_test.XXXXXX";
-    root_ = ::mkdtemp(tmpl);
-    // Mixed case on purpose: the program directory keeps it.
-    programDir_ = root_ / "Program Dir";
-    workDir_ = root_ / "work";
-    fs::create_directories(programDir_);
-    fs::create_directories(workDir_);
-    signfontmaker::WriteTaggedFonts(programDir_.string());
-    ::setenv("LEDSIGN_PROGRAM_DIR", programDir_.c_str(), 1);
-    QDir::setCurrent(QString::fromStdString(workDir_.string()));
+    dirs_ = std::make_unique<drawapptest::TryOutDirs>();
+    programDir_ = dirs_->programDir;
+    workDir_ = dirs_->workDir;
     boxes_ = std::make_unique<platform::ScopedRecordingBoxes>();
   }
   void cleanup() {
     boxes_.reset();
-    QDir::setCurrent("/tmp");
-    fs::remove_all(root_);
+    dirs_.reset();
   }
 
   void menusAndShortcutsAreExactlyTheTable() {
