@@ -10,7 +10,7 @@ function(suite_gtest name)
     set(T_LABELS unit)
   endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} testsupport GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name}
     PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
@@ -23,7 +23,7 @@ function(suite_qtest name)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} testsupport Qt6::Test)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS "gui;${T_LABELS}"
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

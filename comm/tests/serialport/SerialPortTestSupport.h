@@ -21,6 +21,7 @@
 #include "comm/SerialPort.h"
 #include "signsim/Pty.h"
 #include "MainThreadPump.h"
+#include "testsupport/TempDir.h"
 
 namespace serialport_test {
 
@@ -98,21 +99,7 @@ struct PtyCom {
 };
 
 // A fresh directory under the system's temporary one, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "serialport-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testsupport::TempDir;
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -10,6 +10,7 @@
 
 #include "TestBytes.h"
 #include "platform/BinaryFile.h"
+#include "testsupport/TempDir.h"
 
 using namespace logofile;
 using testbytes::Bytes;
@@ -34,23 +35,12 @@ QImage Filled(int w, int h, QRgb c) {
   return img;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/logofile_test.XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
- private:
-  std::string dir_;
-};
+using testsupport::TempDir;
 
 std::vector<std::uint8_t> SaveAndRead(const std::vector<QImage>& logos) {
   TempDir dir;
-  SaveLogoFile(dir.Path("A.LOG"), logos);
-  return platform::ReadWholeFile(dir.Path("A.LOG"));
+  SaveLogoFile(dir.File("A.LOG"), logos);
+  return platform::ReadWholeFile(dir.File("A.LOG"));
 }
 
 }  // namespace
@@ -98,18 +88,18 @@ TEST(LogoFileWrite, BlackReadsBackAsItsCodeColourAndIsWrittenAsZeroAgain) {
   QImage img = Filled(9, 3, 0xFF000000u);
   for (int y = 0; y < 3; ++y)
     for (int x = 3; x < 6; ++x) img.setPixel(x, y, kGreen1C);
-  SaveLogoFile(dir.Path("A.LOG"), {img});
-  const auto first = platform::ReadWholeFile(dir.Path("A.LOG"));
+  SaveLogoFile(dir.File("A.LOG"), {img});
+  const auto first = platform::ReadWholeFile(dir.File("A.LOG"));
   EXPECT_EQ(first, Concat({Header(1), Bytes({0x03, 0x00, 0x01, 0x00, 0x03, 0x00, 0x1C, 0x00})}));
 
-  const std::vector<QImage> read = LoadLogoFile(dir.Path("A.LOG"), MagicRule::kExactMagic);
+  const std::vector<QImage> read = LoadLogoFile(dir.File("A.LOG"), MagicRule::kExactMagic);
   ASSERT_EQ(read.size(), 1u);
   ASSERT_EQ(read[0].size(), QSize(9, 3));
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 9; ++x) EXPECT_EQ(read[0].pixel(x, y), x / 3 == 1 ? kGreen1C : kBlack00) << x << "," << y;
 
-  SaveLogoFile(dir.Path("B.LOG"), read);
-  EXPECT_EQ(platform::ReadWholeFile(dir.Path("B.LOG")), first);
+  SaveLogoFile(dir.File("B.LOG"), read);
+  EXPECT_EQ(platform::ReadWholeFile(dir.File("B.LOG")), first);
 }
 
 TEST(LogoFileWrite, WriteReadWriteGivesIdenticalBytes) {
@@ -124,16 +114,16 @@ TEST(LogoFileWrite, WriteReadWriteGivesIdenticalBytes) {
     logos.push_back(img);
   }
   TempDir dir;
-  SaveLogoFile(dir.Path("A.LOG"), logos);
-  const auto first = platform::ReadWholeFile(dir.Path("A.LOG"));
-  const auto read = LoadLogoFile(dir.Path("A.LOG"), MagicRule::kAnyMagic);
+  SaveLogoFile(dir.File("A.LOG"), logos);
+  const auto first = platform::ReadWholeFile(dir.File("A.LOG"));
+  const auto read = LoadLogoFile(dir.File("A.LOG"), MagicRule::kAnyMagic);
   ASSERT_EQ(read.size(), logos.size());
   for (std::size_t i = 0; i < read.size(); ++i) {
     EXPECT_EQ(read[i].width(), logos[i].width() / 3 * 3);
     EXPECT_EQ(read[i].height(), logos[i].height());
   }
-  SaveLogoFile(dir.Path("B.LOG"), read);
-  EXPECT_EQ(platform::ReadWholeFile(dir.Path("B.LOG")), first);
+  SaveLogoFile(dir.File("B.LOG"), read);
+  EXPECT_EQ(platform::ReadWholeFile(dir.File("B.LOG")), first);
 }
 
 TEST(LogoFileRead, RecordsGrowToBlocksOfTheScaleInTheirCodesColours) {
@@ -247,7 +237,7 @@ TEST(LogoFileRead, TheLargestLogoThatFitsTheLimitsIsRead) {
 TEST(LogoFileRead, AMissingFileRaisesTheInputOutputError) {
   TempDir dir;
   try {
-    LoadLogoFile(dir.Path("NONE.LOG"), MagicRule::kAnyMagic);
+    LoadLogoFile(dir.File("NONE.LOG"), MagicRule::kAnyMagic);
     ADD_FAILURE() << "no error";
   } catch (const BadLogoFile&) {
     ADD_FAILURE() << "a missing file is no bad file";
@@ -258,7 +248,7 @@ TEST(LogoFileRead, AMissingFileRaisesTheInputOutputError) {
 
 TEST(LogoFileSave, ListsTheFileCannotHoldWriteNothing) {
   TempDir dir;
-  const std::string path = dir.Path("OLD.LOG");
+  const std::string path = dir.File("OLD.LOG");
   SaveLogoFile(path, {Filled(30, 24, kGreen1C)});
   const auto old = platform::ReadWholeFile(path);
 
@@ -270,21 +260,21 @@ TEST(LogoFileSave, ListsTheFileCannotHoldWriteNothing) {
     EXPECT_EQ(platform::ReadWholeFile(path), old);
   }
   std::size_t files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) ++files;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.File(""))) ++files;
   EXPECT_EQ(files, 1u) << "a temporary file was left behind";
 
-  EXPECT_THROW(SaveLogoFile(dir.Path("missing/dir/A.LOG"), {Filled(3, 3, kGreen1C)}), platform::InOutError);
+  EXPECT_THROW(SaveLogoFile(dir.File("missing/dir/A.LOG"), {Filled(3, 3, kGreen1C)}), platform::InOutError);
 }
 
 TEST(LogoFileSave, TwoHundredAndFiftyFiveLogosAreTheMost) {
   std::vector<QImage> logos;
   for (int i = 0; i < 255; ++i) logos.push_back(Filled(3 * (1 + i % 5), 24, 0xFF000000u | static_cast<QRgb>(i)));
   TempDir dir;
-  SaveLogoFile(dir.Path("A.LOG"), logos);
-  const auto bytes = platform::ReadWholeFile(dir.Path("A.LOG"));
+  SaveLogoFile(dir.File("A.LOG"), logos);
+  const auto bytes = platform::ReadWholeFile(dir.File("A.LOG"));
   EXPECT_EQ(bytes[0], 0xFF);
   EXPECT_EQ(bytes[1], 0x00);
-  EXPECT_EQ(LoadLogoFile(dir.Path("A.LOG"), MagicRule::kExactMagic).size(), 255u);
+  EXPECT_EQ(LoadLogoFile(dir.File("A.LOG"), MagicRule::kExactMagic).size(), 255u);
 }
 
 // A 4 MB file of 255 logos of 1024 x 1024 asks for far more than a sign can

@@ -16,6 +16,7 @@
 
 #include "TestBytes.h"
 #include "sender/SendThrd.h"
+#include "testsupport/TempDir.h"
 
 namespace sendertest {
 
@@ -28,24 +29,7 @@ inline QCoreApplication& App() {
   return *app;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    char templ[] = "/tmp/sendertest.XXXXXX";
-    path_ = mkdtemp(templ);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string File(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    std::string p = path_ + "/" + name;
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                            static_cast<std::streamsize>(bytes.size()));
-    return p;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using testsupport::TempDir;
 
 // A record of `text` with its CRC computed by the tests' own bitwise routine
 // over the bytes between the first and the last.

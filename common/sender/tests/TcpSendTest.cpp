@@ -71,7 +71,7 @@ TEST_F(TcpSend, AnswerScripts) {
       {"split answer", "1|0~50,1|0~50,1|0~50", Crc(), false, {"{A}", "{A}", "{A}"}, 1},
       {"split accepted", "0|1~50,0|1~50,0|1~50", Crc(), true, {"{A}", "{B}", "{C}"}, 0},
   };
-  std::string path = dir_.File("abc.msg", FileOf({"{A}", "{B}", "{C}"}));
+  std::string path = dir_.Write("abc.msg", FileOf({"{A}", "{B}", "{C}"}));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     sim_.Core().ClearLog();
@@ -90,7 +90,7 @@ TEST_F(TcpSend, AnswerScripts) {
 
 TEST_F(TcpSend, ProgressCountsLengthWordsAndReachesTheTotal) {
   // Records of 5, 6 and 7 bytes after their length words: 7 + 8 + 9 = 24 bytes.
-  std::string path = dir_.File("p.msg", FileOf({"{E}", "{CA}", "{Z12}"}));
+  std::string path = dir_.Write("p.msg", FileOf({"{E}", "{CA}", "{Z12}"}));
   sim_.SetScript("0,0,0");
   SendRun run = RunSend(path, Crc(), link_, reply_);
   ASSERT_TRUE(run.result);
@@ -99,7 +99,7 @@ TEST_F(TcpSend, ProgressCountsLengthWordsAndReachesTheTotal) {
 }
 
 TEST_F(TcpSend, BytesOnTheWireAreTextAndCrcWithoutLengthWord) {
-  std::string path = dir_.File("e.msg", testbytes::Bytes({0x05, 0x00, 0x7B, 0x45, 0x7D, 0x18, 0x61}));
+  std::string path = dir_.Write("e.msg", testbytes::Bytes({0x05, 0x00, 0x7B, 0x45, 0x7D, 0x18, 0x61}));
   SendRun run = RunSend(path, {}, link_, reply_);
   ASSERT_TRUE(run.result);
   ASSERT_TRUE(sim_.WaitForRecords(1, milliseconds(2000)));
@@ -111,7 +111,7 @@ TEST_F(TcpSend, BytesOnTheWireAreTextAndCrcWithoutLengthWord) {
 
 TEST_F(TcpSend, SilenceRetriesAtLeast150msApart) {
   sim_.SetScript("-,-,-");
-  std::string path = dir_.File("s.msg", FileOf({"{A}", "{B}"}));
+  std::string path = dir_.Write("s.msg", FileOf({"{A}", "{B}"}));
   SendRun run = RunSend(path, Crc("07", 100), link_, reply_);
   EXPECT_FALSE(run.result);
   EXPECT_EQ(run.failureText, "no respond");
@@ -126,7 +126,7 @@ TEST_F(TcpSend, MissingAndEmptyFilesGiveTheirMessages) {
   std::string missing = dir_.path() + "/none.msg";
   SendRun a = RunSend(missing, Crc(), link_, reply_);
   EXPECT_FALSE(a.result);
-  std::string empty = dir_.File("empty.msg", {});
+  std::string empty = dir_.Write("empty.msg", {});
   SendRun b = RunSend(empty, Crc(), link_, reply_);
   EXPECT_FALSE(b.result);
   EXPECT_EQ(boxes_->Texts(),
@@ -139,7 +139,7 @@ TEST_F(TcpSend, EditorTextsForMissingAndEmptyFiles) {
   o.missingFileText = "File open error(File does not exist) !";
   o.emptyFileText = "Message file is empty !";
   EXPECT_FALSE(RunSend(dir_.path() + "/none.msg", o, link_, reply_).result);
-  EXPECT_FALSE(RunSend(dir_.File("empty.msg", {}), o, link_, reply_).result);
+  EXPECT_FALSE(RunSend(dir_.Write("empty.msg", {}), o, link_, reply_).result);
   EXPECT_EQ(boxes_->Texts(),
             (std::vector<std::string>{"File open error(File does not exist) !", "Message file is empty !"}));
 }
@@ -153,7 +153,7 @@ TEST_F(TcpSend, DamagedFileFailsAndSendsNothing) {
   shortLength.insert(shortLength.end(), bad.begin(), bad.end());
   for (const auto& bytes : {cut, shortLength}) {
     boxes_->Clear();
-    SendRun run = RunSend(dir_.File("bad.msg", bytes), {}, link_, reply_);
+    SendRun run = RunSend(dir_.Write("bad.msg", bytes), {}, link_, reply_);
     EXPECT_FALSE(run.result);
     EXPECT_EQ(boxes_->Beeps(), 1);
   }
@@ -162,7 +162,7 @@ TEST_F(TcpSend, DamagedFileFailsAndSendsNothing) {
 
 TEST_F(TcpSend, UnconnectedSocketFailsTheRecord) {
   socket_.abort();
-  SendRun run = RunSend(dir_.File("a.msg", FileOf({"{A}", "{B}"})), {}, link_, reply_);
+  SendRun run = RunSend(dir_.Write("a.msg", FileOf({"{A}", "{B}"})), {}, link_, reply_);
   EXPECT_FALSE(run.result);
   EXPECT_EQ(boxes_->Beeps(), 1);
 }
@@ -173,7 +173,7 @@ TEST_F(TcpSend, DroppedConnectionFailsTheSend) {
   sim_.SetDropAfter(2);
   socket_.connectToHost("127.0.0.1", port_);
   ASSERT_TRUE(socket_.waitForConnected(3000));
-  SendRun run = RunSend(dir_.File("d.msg", FileOf({"{A}", "{B}", "{C}", "{D}"})), {}, link_, reply_);
+  SendRun run = RunSend(dir_.Write("d.msg", FileOf({"{A}", "{B}", "{C}", "{D}"})), {}, link_, reply_);
   EXPECT_FALSE(run.result);
   EXPECT_EQ(Seen(), (std::vector<std::string>{"{A}", "{B}"}));
 }
@@ -181,7 +181,7 @@ TEST_F(TcpSend, DroppedConnectionFailsTheSend) {
 TEST_F(TcpSend, StopEndsAWaitingSendPromptly) {
   sim_.SetScript("-");
   auto start = steady_clock::now();
-  SendRun run = RunSend(dir_.File("w.msg", FileOf({"{A}"})), Crc("07", 10000), link_, reply_,
+  SendRun run = RunSend(dir_.Write("w.msg", FileOf({"{A}"})), Crc("07", 10000), link_, reply_,
                         [](sender::TSendThrd& t) {
                           QTimer::singleShot(400, [&t] { t.Terminate(); });
                         });
@@ -198,7 +198,7 @@ TEST_F(TcpSend, ExceptionInTheThreadFailsWithBeep) {
     void ShowProgressText(const std::string&) override { throw std::runtime_error("label gone"); }
   } view;
   QObject gui;
-  sender::TSendThrd thread(dir_.File("x.msg", FileOf({"{A}"})), {}, link_, reply_, &gui, &view);
+  sender::TSendThrd thread(dir_.Write("x.msg", FileOf({"{A}"})), {}, link_, reply_, &gui, &view);
   QEventLoop loop;
   thread.Start([&] { loop.quit(); });
   QTimer::singleShot(10000, &loop, &QEventLoop::quit);
@@ -214,7 +214,7 @@ TEST_F(TcpSend, EditorFailureBoxNamesTheReason) {
   std::vector<std::string> shown;
   o.failureBox = [&](const std::string& reason) { shown.push_back("Sended Failure (" + reason + ")!"); };
   sim_.SetScript("1,1,1");
-  SendRun run = RunSend(dir_.File("f.msg", FileOf({"{A}", "{B}"})), o, link_, reply_);
+  SendRun run = RunSend(dir_.Write("f.msg", FileOf({"{A}", "{B}"})), o, link_, reply_);
   EXPECT_FALSE(run.result);
   EXPECT_EQ(shown, (std::vector<std::string>{"Sended Failure (CRC error)!"}));
 }

@@ -9,25 +9,14 @@
 
 #include "common/ControllerCommandFiles.h"
 #include "platform/InOutError.h"
+#include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
 using cmdfile::ScheduleRow;
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() / ("ctlapp-lists-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  static inline int counter_ = 0;
-  fs::path path_;
-};
+using testsupport::TempDir;
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

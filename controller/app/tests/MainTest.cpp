@@ -39,6 +39,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
 #include "signsim/SignSim.h"
+#include "testsupport/WhenModal.h"
 
 namespace QTest {
 template <>
@@ -64,20 +65,7 @@ std::string ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Runs `act` on the first modal dialog of type D once it is shown.
-template <typename D>
-void WhenModal(std::function<void(D*)> act) {
-  auto* timer = new QTimer(qApp);
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
-  });
-  timer->start();
-}
+using testsupport::WhenModal;
 
 // The bytes a record puts on the link: its text and its CRC, high byte first.
 // The CRC here is the sign simulator's own bitwise one.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TestBytes.h"
+#include "testsupport/TempDir.h"
 
 namespace coretest {
 
@@ -33,27 +34,6 @@ inline QApplication& GuiApp() {
   return *app;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    char templ[] = "/tmp/controllertest.XXXXXX";
-    path_ = mkdtemp(templ);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    std::string p = path_ + "/" + name;
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                            static_cast<std::streamsize>(bytes.size()));
-    return p;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(path_ + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
- private:
-  std::string path_;
-};
+using testsupport::TempDir;
 
 }  // namespace coretest

@@ -129,7 +129,7 @@ TEST_F(SerialLinkOnPty, ALongSendWaitsForASlowLineAndArrivesWhole) {
     expected.append(rec.begin() + 2, rec.end());
   }
   sendertest::TempDir dir;
-  const std::string path = dir.File("long.msg", sendertest::FileOf(texts));
+  const std::string path = dir.Write("long.msg", sendertest::FileOf(texts));
   SlowPeer peer(pty_.Master(), 11520);
   peer.Start();
   sender::SendOptions options;
@@ -151,7 +151,7 @@ TEST_F(SerialLinkOnPty, AStopEndsTheWaitForRoom) {
   // after some eleven records and stay full.
   std::vector<std::string> texts(30, "{" + std::string(3998, 'x') + "}");
   sendertest::TempDir dir;
-  const std::string path = dir.File("stuck.msg", sendertest::FileOf(texts));
+  const std::string path = dir.Write("stuck.msg", sendertest::FileOf(texts));
   sender::SendOptions options;
   options.crcCheck = false;
   steady_clock::time_point stopAt{};
