@@ -318,6 +318,41 @@ class DrawMainTest : public QObject {
     QCOMPARE(kept.pixel(15, 7), raster::kBlack);
   }
 
+  // Clear Scratch from the menu while the zoom window is open: the window
+  // closes first, so its closing copy of the picture cannot bring the drawing
+  // back, and neither a new zoom nor closing the program does.
+  void clearScratchWhileZoomedLasts() {
+    auto w = Start();
+    DrawGreenWithRed(*w);
+    ChooseTool(*w, DrawTool::kZoom);
+    Click(w->Img, QPoint(1, 1));
+    QVERIFY(w->Model().Zoomed());
+    w->cboColor->setCurrentIndex(5);
+    Click(w->Zoom().ZoomImg(), QPoint(45, 25));  // a cell edit, on the picture only
+    w->MenuItem("ClearScratch1")->trigger();
+    const QImage black = raster::NewImage(738, 351, raster::kBlack);
+    QVERIFY(!w->Model().Zoomed());
+    QVERIFY(w->Img->isVisible());
+    QVERIFY(!w->Zoom().ZoomImg()->isVisible());
+    QVERIFY(!w->Zoom().palZoomWin()->isVisible());
+    QCOMPARE(w->Model().View(), black);
+    QCOMPARE(w->Img->grab().toImage().convertToFormat(QImage::Format_RGB32), black);
+
+    // Zoomed again where it was: no cell is painted, the navigator shows black.
+    Click(w->Img, QPoint(1, 1));
+    QVERIFY(w->Model().Zoomed());
+    QCOMPARE(w->Zoom().Logic().RefreshZoomCells(w->Model().Picture()), 0);
+    const QImage grid = w->Zoom().ZoomImg()->grab().toImage();
+    QCOMPARE(grid.pixel(15, 5), raster::kBlack);   // cell (1, 0): red before
+    QCOMPARE(grid.pixel(45, 25), raster::kBlack);  // the edited cell
+    const QImage navigator = w->Zoom().ImgS()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(navigator, raster::NewImage(246, 117, raster::kBlack));
+    ChooseTool(*w, DrawTool::kPencil);
+    QCOMPARE(w->Model().View(), black);
+    QVERIFY(Close(*w));
+    QCOMPARE(QImage(QString::fromStdString(SysCanvas())).convertToFormat(QImage::Format_RGB32), black);
+  }
+
   void theNavigatorDragsThePictureAndTheGridFollowsOnRelease() {
     auto w = Start();
     ChooseTool(*w, DrawTool::kZoom);
