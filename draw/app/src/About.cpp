@@ -57,6 +57,8 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(ok);
   buttons->addStretch();
   auto* top = new QVBoxLayout(this);
+  // A dialog border: the box keeps the size of its contents.
+  top->setSizeConstraint(QLayout::SetFixedSize);
   top->addLayout(pictures);
   top->addWidget(name, 0, Qt::AlignHCenter);
   top->addWidget(maker, 0, Qt::AlignHCenter);

@@ -196,12 +196,16 @@ class DrawMainTest : public QObject {
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(w.get(), &activate);
     bool shown = false;
+    bool fixedSize = false;
     QTimer::singleShot(0, w.get(), [&] {
       shown = w->frmAbout->isVisible();
+      // A dialog border: the box cannot be resized.
+      fixedSize = w->frmAbout->minimumSize() == w->frmAbout->maximumSize();
       w->frmAbout->reject();
     });
     w->MenuItem("About1")->trigger();
     QVERIFY(shown);
+    QVERIFY(fixedSize);
     QCOMPARE(w->frmAbout->result(), int(QDialog::Accepted));
     QApplication::sendEvent(w.get(), &activate);
     QCOMPARE(w->Model().View(), view);
