@@ -82,14 +82,7 @@ FileDialogs QtFileDialogs() {
   FileDialogs d;
   d.openLogo = [](QWidget* parent, const std::string& initial) { return Run(*LogoFileDialog(parent, false, initial)); };
   d.saveLogo = [](QWidget* parent, const std::string& current) { return Run(*LogoFileDialog(parent, true, current)); };
-  d.openBitmap = [](QWidget* parent) {
-    QFileDialog dialog(parent, "Load BMP files", QString(), draw::BitmapFileFilter());
-    dialog.setObjectName("OpenBMP");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("BMP");
-    return Run(dialog);
-  };
+  d.openBitmap = [](QWidget* parent) { return Run(*draw::BitmapFileDialog(parent)); };
   return d;
 }
 

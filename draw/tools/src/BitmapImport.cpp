@@ -1,19 +1,17 @@
 #include "draw/BitmapImport.h"
 
-#include <QFileDialog>
-
 namespace draw {
 
 QString BitmapFileFilter() { return "BMP files (*.bmp *.BMP);;All files (*)"; }
 
-void RunBitmapImport(ToolController& tools, QWidget* parent) {
-  QFileDialog dialog(parent, "Load BMP files", QString(), BitmapFileFilter());
-  dialog.setObjectName("OpenBMP");
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix("BMP");
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  tools.ImportBitmap(dialog.selectedFiles().front());
+std::unique_ptr<QFileDialog> BitmapFileDialog(QWidget* parent) {
+  auto dialog = std::make_unique<QFileDialog>(parent, "Load BMP files", QString(), BitmapFileFilter());
+  dialog->setObjectName("OpenBMP");
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setDefaultSuffix("BMP");
+  return dialog;
 }
 
 }  // namespace draw

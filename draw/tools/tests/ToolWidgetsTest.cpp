@@ -196,6 +196,12 @@ class ToolWidgetsTest : public QObject {
     const QStringList patterns = m.captured(1).split(' ');
     const QStringList found = QDir(dir.path()).entryList(patterns, QDir::Files | QDir::CaseSensitive, QDir::Name);
     QCOMPARE(found, (QStringList{"B.BMP", "a.bmp"}));
+    const auto dialog = BitmapFileDialog(nullptr);
+    QCOMPARE(dialog->objectName(), QString("OpenBMP"));
+    QCOMPARE(dialog->windowTitle(), QString("Load BMP files"));
+    QCOMPARE(dialog->defaultSuffix(), QString("BMP"));
+    QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+    QCOMPARE(dialog->nameFilters(), (QStringList{"BMP files (*.bmp *.BMP)", "All files (*)"}));
   }
 };
 

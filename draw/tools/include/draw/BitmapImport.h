@@ -1,9 +1,9 @@
 #pragma once
 // The bitmap-import dialog of "Load BMP files".
+#include <QFileDialog>
 #include <QString>
 #include <QWidget>
-
-#include "draw/ToolController.h"
+#include <memory>
 
 namespace draw {
 
@@ -11,8 +11,8 @@ namespace draw {
 // extension, or all files.
 QString BitmapFileFilter();
 
-// Asks for a bitmap file and imports it (ToolController::ImportBitmap);
-// Cancel does nothing.
-void RunBitmapImport(ToolController& tools, QWidget* parent);
+// The dialog `OpenBMP`: one existing file, default extension "BMP". The
+// window runs it and hands the chosen file to ToolController::ImportBitmap.
+std::unique_ptr<QFileDialog> BitmapFileDialog(QWidget* parent);
 
 }  // namespace draw
