@@ -10,6 +10,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
+#include "testsupport/TempDir.h"
 
 using namespace drawapp;
 
@@ -18,19 +19,7 @@ namespace {
 constexpr QRgb kRed = 0xFFFF1F3Fu;
 constexpr QRgb kGreen = 0xFF1FFF3Fu;
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/drawapp_test.XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  const std::string& Dir() const { return dir_; }
-
- private:
-  std::string dir_;
-};
+using testsupport::TempDir;
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
@@ -59,7 +48,7 @@ TEST(ReadSignSize, ReadsTheFileAndReportsBadValues) {
   for (const Case& c : cases) {
     TempDir dir;
     platform::ScopedRecordingBoxes boxes;
-    const std::string path = dir.Path("SML_WIN.INI");
+    const std::string path = dir.File("SML_WIN.INI");
     if (c.file) WriteText(path, c.file);
     const SignSize size = ReadSignSize(path);
     EXPECT_EQ(size.width, c.width) << c.what;
@@ -70,8 +59,8 @@ TEST(ReadSignSize, ReadsTheFileAndReportsBadValues) {
   }
   TempDir dir;
   platform::ScopedRecordingBoxes boxes;
-  WriteText(dir.Path("SML_WIN.INI"), "[System]\nSign Width=wide\n");
-  ReadSignSize(dir.Path("SML_WIN.INI"));
+  WriteText(dir.File("SML_WIN.INI"), "[System]\nSign Width=wide\n");
+  ReadSignSize(dir.File("SML_WIN.INI"));
   ASSERT_EQ(boxes->Texts().size(), 1u);
   EXPECT_NE(boxes->Texts()[0].find("\"Sign Width\""), std::string::npos);
   EXPECT_NE(boxes->Texts()[0].find("160 is used"), std::string::npos);
@@ -81,8 +70,8 @@ TEST(SignSizeText, HeightFirst) { EXPECT_EQ(SignSizeText(8, 160), "8(H)x160(W)")
 
 TEST(SysCanvas, IsWrittenAsA24BitBitmapAndDrawnBackIntoTheView) {
   TempDir dir;
-  const std::string path = SysCanvasPath(dir.Dir());
-  EXPECT_EQ(path, dir.Path("SysCanvas.BMP"));
+  const std::string path = SysCanvasPath(dir.path());
+  EXPECT_EQ(path, dir.File("SysCanvas.BMP"));
   QImage view = raster::NewImage(9, 6, raster::kBlack);
   raster::FillBox(view, raster::Box{0, 0, 3, 3}, kRed);
   raster::FillBox(view, raster::Box{6, 3, 9, 6}, kGreen);
@@ -123,10 +112,10 @@ TEST(SysCanvas, AMissingFileLeavesTheViewAndABadOneIsReported) {
   TempDir dir;
   platform::ScopedRecordingBoxes boxes;
   QImage view = raster::NewImage(6, 6, raster::kBlack);
-  EXPECT_FALSE(LoadSysCanvas(dir.Path("SysCanvas.BMP"), view));
+  EXPECT_FALSE(LoadSysCanvas(dir.File("SysCanvas.BMP"), view));
   EXPECT_TRUE(boxes->Texts().empty());
-  WriteText(dir.Path("SysCanvas.BMP"), "BM not a bitmap at all");
-  EXPECT_FALSE(LoadSysCanvas(dir.Path("SysCanvas.BMP"), view));
+  WriteText(dir.File("SysCanvas.BMP"), "BM not a bitmap at all");
+  EXPECT_FALSE(LoadSysCanvas(dir.File("SysCanvas.BMP"), view));
   ASSERT_EQ(boxes->Texts().size(), 1u);
   EXPECT_NE(boxes->Texts()[0].find("SysCanvas.BMP"), std::string::npos);
   EXPECT_EQ(view, raster::NewImage(6, 6, raster::kBlack));
@@ -134,14 +123,14 @@ TEST(SysCanvas, AMissingFileLeavesTheViewAndABadOneIsReported) {
 
 TEST(SysCanvas, AFailedWriteRaisesAndLeavesTheOldPicture) {
   TempDir dir;
-  const std::string path = dir.Path("SysCanvas.BMP");
+  const std::string path = dir.File("SysCanvas.BMP");
   SaveSysCanvas(path, raster::NewImage(3, 3, kRed));
   const std::vector<std::uint8_t> old = platform::ReadWholeFile(path);
-  EXPECT_THROW(SaveSysCanvas(dir.Path("no/such/dir/SysCanvas.BMP"), raster::NewImage(3, 3, kGreen)),
+  EXPECT_THROW(SaveSysCanvas(dir.File("no/such/dir/SysCanvas.BMP"), raster::NewImage(3, 3, kGreen)),
                platform::InOutError);
   EXPECT_EQ(platform::ReadWholeFile(path), old);
   // No temporary file is left beside the picture.
   int files = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++files;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 1);
 }

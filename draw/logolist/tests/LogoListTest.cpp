@@ -7,6 +7,7 @@
 
 #include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
+#include "testsupport/TempDir.h"
 
 using namespace draw;
 using platform::kResultCancel;
@@ -19,19 +20,7 @@ namespace {
 constexpr QRgb kRed = 0xFFFF1F3Fu;
 constexpr QRgb kGreen = 0xFF1FFF3Fu;
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/logolist_test.XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(dir_); }
-  const std::string& Dir() const { return dir_; }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
- private:
-  std::string dir_;
-};
+using testsupport::TempDir;
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   platform::AtomicFileWriter file(path);
@@ -52,7 +41,7 @@ struct Fixture {
   LogoList list;
   QImage view = StripedView();
   Fixture() {
-    list.currentDirectory = [this] { return dir.Dir(); };
+    list.currentDirectory = [this] { return dir.path(); };
     list.NewLogoFile();
   }
   // Inserts a logo of `columns` sign pixels from the view's left.
@@ -84,7 +73,7 @@ TEST(CaptureLogo, IsAlwaysEightRowsHighAndBlackBeyondTheSign) {
 
 TEST(LogoList, StartsEmptyAsNewLogInTheCurrentDirectory) {
   Fixture f;
-  EXPECT_EQ(f.list.Document().FileName(), f.dir.Path("NEW.LOG"));
+  EXPECT_EQ(f.list.Document().FileName(), f.dir.File("NEW.LOG"));
   EXPECT_FALSE(f.list.Document().Modified());
   EXPECT_EQ(f.list.InfoText(), "0/0  0 X 0");
   EXPECT_EQ(f.list.Buttons(), LogoButtons{});
@@ -164,9 +153,9 @@ TEST(LogoList, The256thInsertWarnsAndInsertsNothing) {
   EXPECT_EQ(f.boxes->Texts(), std::vector<std::string>{"The maximum of logos is 255!"});
   // The list still saves whole.
   EXPECT_FALSE(f.list.SaveAs());  // no dialog set: cancelled
-  f.list.saveDialog = [&](const std::string&) { return f.dir.Path("FULL.LOG"); };
+  f.list.saveDialog = [&](const std::string&) { return f.dir.File("FULL.LOG"); };
   EXPECT_TRUE(f.list.SaveAs());
-  EXPECT_EQ(platform::ReadWholeFile(f.dir.Path("FULL.LOG"))[0], 255);
+  EXPECT_EQ(platform::ReadWholeFile(f.dir.File("FULL.LOG"))[0], 255);
 }
 
 // Answers of the save question and what they lead to.
@@ -193,7 +182,7 @@ TEST(LogoList, TheSaveQuestionMatrix) {
     Fixture f;
     if (c.withLogo) f.Insert(4);
     f.list.Document().SetModified(c.modified);
-    const std::string target = c.saveFails ? f.dir.Path("missing/dir/X.LOG") : f.dir.Path("X.LOG");
+    const std::string target = c.saveFails ? f.dir.File("missing/dir/X.LOG") : f.dir.File("X.LOG");
     f.list.Document().SetFileName(target);
     f.boxes->QueueAnswer(c.answer);
     EXPECT_EQ(f.list.AskSaveChanges(), c.result) << c.what;
@@ -213,11 +202,11 @@ TEST(LogoList, TheSaveQuestionMatrix) {
 TEST(LogoList, TheFirstSaveOverAnExistingNewLogAsksFirst) {
   Fixture f;
   const std::vector<std::uint8_t> old = {1, 2, 3};
-  WriteBytes(f.dir.Path("NEW.LOG"), old);
+  WriteBytes(f.dir.File("NEW.LOG"), old);
   f.Insert(1);  // 1 x 8 sign pixels of red
   f.boxes->QueueAnswer(kResultNo);
   EXPECT_FALSE(f.list.Save());
-  EXPECT_EQ(platform::ReadWholeFile(f.dir.Path("NEW.LOG")), old);
+  EXPECT_EQ(platform::ReadWholeFile(f.dir.File("NEW.LOG")), old);
   EXPECT_TRUE(f.list.Document().Modified());
   ASSERT_EQ(f.boxes->Texts().size(), 1u);
   EXPECT_NE(f.boxes->Texts()[0].find("NEW.LOG already exists"), std::string::npos);
@@ -226,7 +215,7 @@ TEST(LogoList, TheFirstSaveOverAnExistingNewLogAsksFirst) {
   EXPECT_TRUE(f.list.Save());
   const std::vector<std::uint8_t> oneRedColumn = {0x01, 0x00, '-', 'L', 'O', 'G', 'O', '-',
                                                    0x01, 0x00, 0x08, 0x00, 0x88, 0xE0};
-  EXPECT_EQ(platform::ReadWholeFile(f.dir.Path("NEW.LOG")), oneRedColumn);
+  EXPECT_EQ(platform::ReadWholeFile(f.dir.File("NEW.LOG")), oneRedColumn);
   // Saved once, the file is the list's own: no more questions.
   f.Insert(3);
   EXPECT_TRUE(f.list.Save());
@@ -238,41 +227,41 @@ TEST(LogoList, SaveWithoutALogoWritesNothing) {
   Fixture f;
   f.list.Document().SetModified(true);
   EXPECT_FALSE(f.list.Save());
-  f.list.saveDialog = [&](const std::string&) { return f.dir.Path("EMPTY.LOG"); };
+  f.list.saveDialog = [&](const std::string&) { return f.dir.File("EMPTY.LOG"); };
   EXPECT_FALSE(f.list.SaveAs());
-  EXPECT_FALSE(platform::FileExists(f.dir.Path("NEW.LOG")));
-  EXPECT_FALSE(platform::FileExists(f.dir.Path("EMPTY.LOG")));
+  EXPECT_FALSE(platform::FileExists(f.dir.File("NEW.LOG")));
+  EXPECT_FALSE(platform::FileExists(f.dir.File("EMPTY.LOG")));
   EXPECT_TRUE(f.list.Document().Modified());
-  EXPECT_EQ(f.list.Document().FileName(), f.dir.Path("EMPTY.LOG"));
+  EXPECT_EQ(f.list.Document().FileName(), f.dir.File("EMPTY.LOG"));
 }
 
 TEST(LogoList, OpenOfABadFileKeepsTheListAndItsName) {
   Fixture f;
   f.Insert(4);
   f.Insert(6);
-  f.list.saveDialog = [&](const std::string&) { return f.dir.Path("MINE.LOG"); };
+  f.list.saveDialog = [&](const std::string&) { return f.dir.File("MINE.LOG"); };
   ASSERT_TRUE(f.list.SaveAs());
   // A file cut off inside its second record.
-  WriteBytes(f.dir.Path("BAD.LOG"), {0x02, 0x00, '-', 'L', 'O', 'G', 'O', '-', 0x01, 0x00, 0x01, 0x00, 0x01, 0x1C,
+  WriteBytes(f.dir.File("BAD.LOG"), {0x02, 0x00, '-', 'L', 'O', 'G', 'O', '-', 0x01, 0x00, 0x01, 0x00, 0x01, 0x1C,
                                      0x02, 0x00, 0x01, 0x00});
   std::string initial;
   f.list.openDialog = [&](const std::string& start) {
     initial = start;
-    return f.dir.Path("BAD.LOG");
+    return f.dir.File("BAD.LOG");
   };
   EXPECT_FALSE(f.list.Open());
-  EXPECT_EQ(initial, f.dir.Path("*.LOG"));
+  EXPECT_EQ(initial, f.dir.File("*.LOG"));
   EXPECT_EQ(f.list.Count(), 2);
   EXPECT_EQ(f.list.InfoText(), "2/2  8 X 6");
-  EXPECT_EQ(f.list.Document().FileName(), f.dir.Path("MINE.LOG"));
+  EXPECT_EQ(f.list.Document().FileName(), f.dir.File("MINE.LOG"));
   ASSERT_EQ(f.boxes->Texts().size(), 1u);  // the error, no save question
 
   // A good file replaces the list.
-  WriteBytes(f.dir.Path("ONE.LOG"), {0x01, 0x00, 'x', 'x', 'x', 'x', 'x', 'x', 0x02, 0x00, 0x01, 0x00, 0x82, 0x1C});
-  f.list.openDialog = [&](const std::string&) { return f.dir.Path("ONE.LOG"); };
+  WriteBytes(f.dir.File("ONE.LOG"), {0x01, 0x00, 'x', 'x', 'x', 'x', 'x', 'x', 0x02, 0x00, 0x01, 0x00, 0x82, 0x1C});
+  f.list.openDialog = [&](const std::string&) { return f.dir.File("ONE.LOG"); };
   EXPECT_TRUE(f.list.Open());
   EXPECT_EQ(f.list.InfoText(), "1/1  1 X 2");
-  EXPECT_EQ(f.list.Document().FileName(), f.dir.Path("ONE.LOG"));
+  EXPECT_EQ(f.list.Document().FileName(), f.dir.File("ONE.LOG"));
   EXPECT_FALSE(f.list.Document().Modified());
 }
 
@@ -295,5 +284,5 @@ TEST(LogoList, NewAndOpenAnsweredCancelChangeNothing) {
   EXPECT_TRUE(f.list.New());
   EXPECT_EQ(f.list.Count(), 0);
   EXPECT_FALSE(f.list.Document().Modified());
-  EXPECT_FALSE(platform::FileExists(f.dir.Path("NEW.LOG")));
+  EXPECT_FALSE(platform::FileExists(f.dir.File("NEW.LOG")));
 }

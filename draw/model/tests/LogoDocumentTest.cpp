@@ -9,23 +9,13 @@
 #include "common/ColorCode.h"
 #include "draw/DrawModel.h"
 #include "platform/BinaryFile.h"
+#include "testsupport/TempDir.h"
 
 using namespace draw;
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/logodoc_test.XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
- private:
-  std::string dir_;
-};
+using testsupport::TempDir;
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   platform::AtomicFileWriter file(path);
@@ -65,9 +55,9 @@ TEST(LogoDocument, FileNameAndModifiedMarkReachTheWindow) {
 
 TEST(LogoDocument, LoadAppendsTheLogosAtScaleThreeAndMakesTheFirstCurrent) {
   TempDir dir;
-  WriteBytes(dir.Path("TWO.LOG"), kTwoLogos);
+  WriteBytes(dir.File("TWO.LOG"), kTwoLogos);
   LogoDocument doc;
-  doc.LoadLogoFile(dir.Path("TWO.LOG"));
+  doc.LoadLogoFile(dir.File("TWO.LOG"));
   ASSERT_EQ(doc.Count(), 2);
   EXPECT_EQ(doc.CurrentIndex(), 0);
   EXPECT_EQ(doc.Logos()[0].size(), QSize(6, 3));
@@ -76,24 +66,24 @@ TEST(LogoDocument, LoadAppendsTheLogosAtScaleThreeAndMakesTheFirstCurrent) {
   EXPECT_EQ(doc.Logos()[1].pixel(0, 0), 0xFFFFFF3Fu);
 
   // Saved again it gives the same bytes.
-  doc.SaveLogoFile(dir.Path("AGAIN.LOG"));
-  EXPECT_EQ(platform::ReadWholeFile(dir.Path("AGAIN.LOG")), kTwoLogos);
+  doc.SaveLogoFile(dir.File("AGAIN.LOG"));
+  EXPECT_EQ(platform::ReadWholeFile(dir.File("AGAIN.LOG")), kTwoLogos);
 }
 
 TEST(LogoDocument, AFailedLoadLeavesTheListAsItWas) {
   TempDir dir;
   std::vector<std::uint8_t> cut(kTwoLogos.begin(), kTwoLogos.end() - 1);  // second record cut off
-  WriteBytes(dir.Path("CUT.LOG"), cut);
+  WriteBytes(dir.File("CUT.LOG"), cut);
   LogoDocument doc;
   doc.Logos().push_back(Filled(9, 24, 0xFF1FFF3Fu));
   doc.SetCurrentIndex(0);
-  EXPECT_THROW(doc.LoadLogoFile(dir.Path("CUT.LOG")), logofile::BadLogoFile);
-  EXPECT_THROW(doc.LoadLogoFile(dir.Path("MISSING.LOG")), platform::InOutError);
+  EXPECT_THROW(doc.LoadLogoFile(dir.File("CUT.LOG")), logofile::BadLogoFile);
+  EXPECT_THROW(doc.LoadLogoFile(dir.File("MISSING.LOG")), platform::InOutError);
   EXPECT_EQ(doc.Count(), 1);
   EXPECT_EQ(doc.CurrentIndex(), 0);
 
   LogoDocument empty;
-  EXPECT_THROW(empty.LoadLogoFile(dir.Path("CUT.LOG")), platform::InOutError);
+  EXPECT_THROW(empty.LoadLogoFile(dir.File("CUT.LOG")), platform::InOutError);
   EXPECT_EQ(empty.Count(), 0);
   EXPECT_EQ(empty.CurrentIndex(), -1);
 }
