@@ -24,13 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   frame.Layout = static_cast<std::uint8_t>(1 + data[1] % 2);
   const int logoCount = data[2] % 60;
   std::size_t k = 3;
+  // Five bytes a step: the first's top bit picks the line, its low seven bits
+  // the cell's kind; a control byte there adds the next byte as a mode letter
+  // instead, so every printable kind (characters, beeps, logos) can be a cell.
   for (; k + 5 <= size; k += 5) {
-    const int line = 1 + (data[k] & 1);
-    if (data[k] & 2) {
+    const int line = 1 + (data[k] >> 7);
+    const char kind = static_cast<char>(data[k] & 0x7F);
+    if (kind < 0x20) {
       frame.Modes.push_back(static_cast<char>(data[k + 1]));
       continue;
     }
-    const editor::Cell cell{static_cast<char>(data[k]), static_cast<char>(data[k + 1]), static_cast<char>(data[k + 2]),
+    const editor::Cell cell{kind, static_cast<char>(data[k + 1]), static_cast<char>(data[k + 2]),
                             static_cast<char>(data[k + 3]), static_cast<char>(data[k + 4])};
     frame.InsertCellAt(line, frame.Length(line) + 1, cell);
   }
