@@ -34,8 +34,10 @@
 #include "platform/MessageBoxes.h"
 #include "signfontmaker/SignFontMaker.h"
 #include "signsim/SignSim.h"
+#include "testsupport/WhenModal.h"
 
 using editorapp::TfrmMain;
+using testsupport::WhenModal;
 
 namespace {
 
@@ -85,21 +87,6 @@ QImage GreenLogo() {
   QImage logo(4, 2, QImage::Format_RGB32);
   logo.fill(colorcode::CodeToColor(0x1C));
   return logo;
-}
-
-// Runs `act` on the first modal dialog of type D once it is shown.
-template <typename D>
-void WhenModal(std::function<void(D*)> act) {
-  auto* timer = new QTimer(qApp);
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(d);
-    }
-  });
-  timer->start();
 }
 
 struct MenuRow {
