@@ -1,20 +1,29 @@
 // The editor's main window, offscreen, in a temporary program directory with
 // tagged fixture fonts: start-up and its stops, the menus, the status texts,
-// the close query, and the simulated sign on a pseudo-terminal.
+// the close query (also when its save fails), the file dialogs, stepping
+// through the frames, typing double-byte characters, and the simulated sign
+// on a pseudo-terminal.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +31,7 @@
 #include "comm/SerialPort.h"
 #include "common/ColorCode.h"
 #include "common/CommandRecord.h"
+#include "common/DoubleByteClass.h"
 #include "editor/BillEditor.h"
 #include "editor/BillEditorWidget.h"
 #include "common/LogoFile.h"
@@ -95,6 +105,77 @@ struct MenuRow {
   QString shortcut;
   bool enabled;
 };
+
+// What a file dialog showed while it was up: the test reads it once the
+// dialog has been answered, since a failed check inside it would leave the
+// dialog open.
+struct DialogSeen {
+  QStringList filters;
+  QString suffix;
+  QString directory;
+  QStringList selected;
+  QStringList listed;  // the files of the directory the filter lets through, sorted
+  QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+  QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+  bool confirmsOverwrite = false;
+};
+
+// Records the next file dialog, waits until it listed `expectedFiles` files
+// (or 3 s), then rejects it, or accepts it with `name` typed in.
+void WhenFileDialog(DialogSeen& seen, int expectedFiles, const QString& name = QString()) {
+  WhenModal<QFileDialog>([&seen, expectedFiles, name](QFileDialog* d) {
+    seen.filters = d->nameFilters();
+    seen.suffix = d->defaultSuffix();
+    seen.directory = d->directory().absolutePath();
+    seen.selected = d->selectedFiles();
+    seen.mode = d->acceptMode();
+    seen.fileMode = d->fileMode();
+    seen.confirmsOverwrite = !d->testOption(QFileDialog::DontConfirmOverwrite);
+    if (auto* files = d->findChild<QFileSystemModel*>()) {
+      const QModelIndex root = files->index(seen.directory);
+      // Fewer files within the time show as a wrong list below.
+      static_cast<void>(QTest::qWaitFor([&] { return files->rowCount(root) >= expectedFiles; }, 3000));
+      QTest::qWait(50);  // anything else the filter would let through
+      for (int row = 0; row < files->rowCount(root); ++row) {
+        const QModelIndex item = files->index(row, 0, root);
+        if (!files->isDir(item)) seen.listed << item.data().toString();
+      }
+      seen.listed.sort();
+    }
+    if (name.isEmpty()) {
+      d->reject();
+    } else {
+      // Typed into the name box, then the dialog's Save button.
+      if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) edit->setText(name);
+      QMetaObject::invokeMethod(d, "accept");
+    }
+  });
+}
+
+// Whether the 16 sign pixels from (x, y) of a picture at 3 screen pixels a
+// sign pixel are lit in `colour` exactly where the bits of `bits` are set,
+// leftmost pixel in the top bit.
+bool RowShows(const QImage& canvas, int x, int y, std::uint16_t bits, QRgb colour) {
+  for (int i = 0; i < 16; ++i) {
+    const bool lit = canvas.pixel(x + 3 * i, y) == colour;
+    if (lit != (((bits >> (15 - i)) & 1) != 0)) return false;
+  }
+  return true;
+}
+
+// Whether a tagged double-byte glyph of the pair (lead, trail) is drawn on
+// the canvas in `colour`: its first row shows the two bytes, its second row
+// their complements, one sign row (3 screen rows) below.
+bool ShowsTaggedPair(const QImage& canvas, std::uint8_t lead, std::uint8_t trail, QRgb colour) {
+  const auto first = static_cast<std::uint16_t>((lead << 8) | trail);
+  const auto second = static_cast<std::uint16_t>(first ^ 0xFFFF);
+  for (int y = 0; y + 3 < canvas.height(); ++y) {
+    for (int x = 0; x + 3 * 16 <= canvas.width(); ++x) {
+      if (RowShows(canvas, x, y, first, colour) && RowShows(canvas, x, y + 3, second, colour)) return true;
+    }
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -533,6 +614,238 @@ class EditorMainTest : public QObject {
     // Editing goes on with the size read at start-up.
     QCOMPARE(main->Model()->Sign().width, 160);
     QCOMPARE(main->palSignSize->text(), QString("16 x 160"));
+  }
+
+  void aCloseWhoseSaveFailsKeepsTheWindowAndTheMessage() {
+    struct Case {
+      const char* what;
+      std::function<void(const std::string& dir)> breakSave;
+      std::function<void(const std::string& dir)> mendSave;
+      // The boxes of the close once the path is mended.
+      std::vector<std::string> mendedClose;
+    };
+    const Case cases[] = {
+        {"the message's folder is gone, a file in its place",
+         [](const std::string& dir) {
+           QVERIFY(QDir().rmdir(QString::fromStdString(dir)));
+           WriteBytes(dir, "not a folder");
+         },
+         [](const std::string& dir) {
+           QVERIFY(QFile::remove(QString::fromStdString(dir)));
+           QVERIFY(QDir().mkdir(QString::fromStdString(dir)));
+         },
+         {editorapp::kAskSaveText}},
+        {"a folder stands where the message file goes",
+         [](const std::string& dir) { QVERIFY(QDir().mkdir(QString::fromStdString(dir + "/NEW.MSG"))); },
+         [](const std::string& dir) { QVERIFY(QDir().rmdir(QString::fromStdString(dir + "/NEW.MSG"))); },
+         // The frame file went through before the message file failed; the
+         // message was never saved whole, so replacing it is asked.
+         {editorapp::kAskSaveText, "NEW.SML already exists. Replace it?"}},
+    };
+    for (const Case& c : cases) {
+      platform::ScopedRecordingBoxes boxes;
+      auto main = Started();
+      QVERIFY(main->StartedUp());
+      TypeHello(*main);
+      const std::string dir = QDir::currentPath().toStdString();
+      QCOMPARE(main->lblFN->text().toStdString(), dir + "/NEW.SML");
+      c.breakSave(dir);
+      boxes->Clear();
+      boxes->QueueAnswer(platform::kResultYes);
+      main->close();
+      // The save failed: a warning after the question, and the window stays
+      // with the message as it was, still marked changed.
+      QVERIFY2(main->isVisible(), c.what);
+      const std::vector<platform::BoxRequest> shown = boxes->Shown();
+      QVERIFY2(shown.size() == 2, c.what);
+      QCOMPARE(shown[0].text, std::string(editorapp::kAskSaveText));
+      QVERIFY2(shown[1].type == platform::BoxType::Error && !shown[1].text.empty(), c.what);
+      editor::MessageModel& model = *main->Model();
+      QCOMPARE(model.Frame(0).Codes[1], std::string("HELLO0"));
+      QCOMPARE(model.LogoCount(), 1);
+      QVERIFY(model.Modified);
+      QCOMPARE(main->lblFN_M->text(), QString("*File:"));
+      QCOMPARE(main->lblFN->text().toStdString(), dir + "/NEW.SML");
+      // Once the path can be written, Yes saves all of it and the window closes.
+      c.mendSave(dir);
+      QVERIFY(QDir::setCurrent(QString::fromStdString(dir)));
+      boxes->Clear();
+      boxes->SetFallback(platform::kResultYes);
+      main->close();
+      QVERIFY2(!main->isVisible(), c.what);
+      QCOMPARE(boxes->Texts(), c.mendedClose);
+      QCOMPARE(ReadBytes(dir + "/NEW.SML"), HelloFrameFile());
+      QCOMPARE(ReadBytes(dir + "/NEW.MSG"), HelloMessageFile());
+      QFile::remove(QString::fromStdString(dir + "/NEW.SML"));
+      QFile::remove(QString::fromStdString(dir + "/NEW.MSG"));
+    }
+  }
+
+  void theFileDialogsOfferMessageFilesInEitherCase() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    boxes->Clear();  // the serial warning: no tty behind COM1 here
+    const QString dir = QDir::currentPath();
+    for (const char* name : {"A.SML", "b.sml", "c.Sml", "d.txt", "e.SMLX", "f.MSG", "g.LOG"}) {
+      WriteBytes((dir + "/" + name).toStdString(), "x");
+    }
+    // Open: the message files of the current directory, whatever their case.
+    DialogSeen open;
+    WhenFileDialog(open, 3);
+    QTest::keyClick(main->Control(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(open.mode, QFileDialog::AcceptOpen);
+    QCOMPARE(open.fileMode, QFileDialog::ExistingFile);
+    QCOMPARE(open.filters, QStringList{"SML files (*.sml *.SML)"});
+    QCOMPARE(open.suffix, QString("SML"));
+    QCOMPARE(open.directory, dir);
+    QCOMPARE(open.listed, (QStringList{"A.SML", "b.sml", "c.Sml"}));
+    QCOMPARE(main->Model()->DocFileName, dir.toStdString() + "/NEW.SML");
+
+    // Save As: starts on the message's own name, asks before overwriting, and
+    // a name typed without an extension is saved as a message file.
+    DialogSeen save;
+    WhenFileDialog(save, 3, "WEEK");
+    main->SaveAs1Click();
+    QCOMPARE(save.mode, QFileDialog::AcceptSave);
+    QVERIFY(save.confirmsOverwrite);
+    QCOMPARE(save.filters, QStringList{"SML files (*.sml *.SML)"});
+    QCOMPARE(save.suffix, QString("SML"));
+    QCOMPARE(save.selected, QStringList{dir + "/NEW.SML"});
+    QCOMPARE(save.listed, (QStringList{"A.SML", "b.sml", "c.Sml"}));
+    QCOMPARE(main->Model()->DocFileName, dir.toStdString() + "/WEEK.SML");
+    QCOMPARE(ReadBytes(dir.toStdString() + "/WEEK.SML").substr(4, 7), std::string("-FRAME-"));
+    QVERIFY(QFile::exists(dir + "/WEEK.MSG"));
+
+    // Insert Logo's chooser: logo files, whatever their case.
+    for (const char* name : {"H.log", "i.Log"}) WriteBytes((dir + "/" + name).toStdString(), "x");
+    DialogSeen logo;
+    WhenFileDialog(logo, 3);
+    main->mnuInsertLogoClick();
+    QCOMPARE(logo.fileMode, QFileDialog::ExistingFile);
+    QCOMPARE(logo.filters, QStringList{"LOGO files (*.log *.LOG)"});
+    QCOMPARE(logo.suffix, QString("LOG"));
+    QCOMPARE(logo.listed, (QStringList{"H.log", "g.LOG", "i.Log"}));
+    QCOMPARE(main->Model()->LogoCount(), 0);
+    QVERIFY(boxes->Texts().empty());
+  }
+
+  void pageUpAndPageDownStepThroughTheFramesAndTheListFollows() {
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    boxes->Clear();  // the serial warning: no tty behind COM1 here
+    editor::MessageModel& model = *main->Model();
+    const editor::FrameListGeometry& g = main->Geometry();
+    const int rows = g.VisibleRows;
+    QVERIFY(rows >= 2);
+    // Frame 0 holds green text, then frames after it until the list must scroll.
+    TypeHello(*main);
+    const int frames = rows + 2;
+    for (int i = 1; i < frames; ++i) QTest::keyClick(main->Control(), Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(model.FrameCount(), frames);
+    QCOMPARE(model.CurrentFrame, frames - 1);
+    model.Modified = false;
+
+    QWindow* window = main->windowHandle();
+    QVERIFY(window);
+    int first = model.FirstVisibleRow;
+    auto expectAt = [&](int current) {
+      QCOMPARE(model.CurrentFrame, current);
+      // The list scrolls no further than it must to show the current frame.
+      first = std::min(first, current);
+      first = std::max(first, current - rows + 1);
+      QCOMPARE(model.FirstVisibleRow, first);
+      QCOMPARE(main->lblFrame->text(), QString("%1/%2").arg(current + 1).arg(frames));
+      // The control lies over the current frame's row.
+      QCOMPARE(main->Control()->pos(), QPoint(g.EditorLeft, g.EditorTop + (current - first) * g.RowPitch()));
+    };
+    // Up, one frame a press, to the first frame. The first press comes while
+    // the font box has the focus: the frames step, the box keeps its font.
+    main->cboFont->setFocus();
+    QVERIFY(main->cboFont->hasFocus());
+    for (int current = frames - 2; current >= 0; --current) {
+      QTest::keyClick(window, Qt::Key_PageUp);
+      expectAt(current);
+      QCOMPARE(main->cboFont->currentIndex(), 2);
+      QCOMPARE(model.CurrentFont, 2);
+    }
+    QCOMPARE(boxes->Beeps(), 0);
+    QTest::keyClick(window, Qt::Key_PageUp);
+    expectAt(0);
+    QCOMPARE(boxes->Beeps(), 1);
+
+    // Down: row 0 of the list now shows frame 0's picture, green letters on black.
+    QTest::keyClick(window, Qt::Key_PageDown);
+    expectAt(1);
+    int green = 0;
+    for (int y = 0; y < g.RowHeight; ++y) {
+      for (int x = 0; x < g.EditorWidth; ++x) {
+        if (main->Img().pixel(g.EditorLeft + x, g.EditorTop + y) == colorcode::ColorIndexToColor(2)) ++green;
+      }
+    }
+    QVERIFY(green > 100);
+    for (int current = 2; current < frames; ++current) {
+      QTest::keyClick(window, Qt::Key_PageDown);
+      expectAt(current);
+    }
+    QCOMPARE(boxes->Beeps(), 1);
+    QTest::keyClick(window, Qt::Key_PageDown);
+    expectAt(frames - 1);
+    QCOMPARE(boxes->Beeps(), 2);
+    // Stepping is no change to the message, and no frame came or went.
+    QVERIFY(!model.Modified);
+    QCOMPARE(model.FrameCount(), frames);
+    QCOMPARE(model.Frame(0).Codes[1], std::string("HELLO0"));
+    QVERIFY(boxes->Texts().empty());
+  }
+
+  void aBig5CharacterTypedIntoTheWindowIsOnePair() {
+    // U+4E2D is A4 A4 in the sign's double-byte code page, a pair of the first
+    // double-byte font (index 8).
+    QVERIFY(signfont::UnicodeToBig5(U'\u4E2D') == std::optional<std::string>("\xA4\xA4"));
+    struct Case {
+      const char* how;
+      std::function<void(TfrmMain&)> type;
+    };
+    const QString text(QChar(0x4E2D));
+    const Case cases[] = {
+        {"a key press with the character's text",
+         [&](TfrmMain& main) { QTest::sendKeyEvent(QTest::Click, main.windowHandle(), Qt::Key_unknown, text, {}); }},
+        {"an input method's commit",
+         [&](TfrmMain&) {
+           QInputMethodEvent commit;
+           commit.setCommitString(text);
+           QVERIFY(QGuiApplication::focusObject());
+           QCoreApplication::sendEvent(QGuiApplication::focusObject(), &commit);
+         }},
+    };
+    for (const Case& c : cases) {
+      platform::ScopedRecordingBoxes boxes;
+      auto main = Started();
+      QVERIFY(main->StartedUp());
+      boxes->Clear();
+      main->SetCurrentFont(2);
+      main->SetCurrentColor(2);
+      QVERIFY(main->Control()->hasFocus());
+      main->Model()->Modified = false;
+      c.type(*main);
+      const editor::TFrame& f = main->Model()->Frame(0);
+      QVERIFY2(f.Codes[1] == "\xA4\xA4", c.how);
+      QCOMPARE(f.Kinds[1], std::string("NN"));
+      QCOMPARE(f.Fonts[1], std::string("8X"));  // the lead names the font, the trail is marked
+      QCOMPARE(f.Colors[1], std::string("22"));
+      QCOMPARE(f.Attrs[1], std::string("00"));
+      QCOMPARE(f.Length(2), 0);
+      QCOMPARE(main->Control()->Editor().CellCount(0, 1), 1);
+      QCOMPARE(main->lblColumn->text(), QString("3"));  // the caret after the pair
+      QVERIFY(main->Model()->Modified);
+      QCOMPARE(main->lblFN_M->text(), QString("*File:"));
+      QVERIFY2(ShowsTaggedPair(main->Control()->Editor().Canvas(), 0xA4, 0xA4, colorcode::ColorIndexToColor(2)),
+               c.how);
+      QCOMPARE(boxes->Beeps(), 0);
+      QVERIFY(boxes->Texts().empty());
+    }
   }
 
   void screenshotOfAMessage() {
