@@ -1,12 +1,11 @@
-// Opening a large frame file, below the window and through the window's Open,
-// and the main window's start-up to its first paint beside a minimal
-// window's, in the same run.
+// Opening a large frame file, below the window and through the window's Open.
+// The start-up to the first paint is measured afresh in each process by
+// editor_app_startup_bench.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QTemporaryDir>
 
 #include <string>
@@ -60,18 +59,24 @@ std::string WriteLarge(const QTemporaryDir& dir, const LargeCase& c, std::string
   return path;
 }
 
+// Names the benchmark after the case and writes its file into `dir`; "" once
+// the benchmark is skipped because the message made is not the one asked for.
+std::string PrepareLarge(benchmark::State& state, const QTemporaryDir& dir, const LargeCase& c) {
+  state.SetLabel(c.label);
+  std::string why;
+  const std::string path = WriteLarge(dir, c, why);
+  if (path.empty()) state.SkipWithError(("the message made has " + why).c_str());
+  return path;
+}
+
 // Reading the file into the model, pictures left black. Every open must take
 // the whole message: a refused or short file is an error, never a figure.
 void BM_OpenLargeFrameFile(benchmark::State& state) {
   const LargeCase& c = kLargeCases[state.range(0)];
-  state.SetLabel(c.label);
   QTemporaryDir dir;
+  const std::string path = PrepareLarge(state, dir, c);
+  if (path.empty()) return;
   std::string why;
-  const std::string path = WriteLarge(dir, c, why);
-  if (path.empty()) {
-    state.SkipWithError(("the message made has " + why).c_str());
-    return;
-  }
   editor::MessageModel model({160, 16});
   model.NewMessage(dir.path().toStdString());
   platform::ScopedRecordingBoxes boxes;
@@ -97,14 +102,10 @@ BENCHMARK(BM_OpenLargeFrameFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond
 // frame selected and the list redrawn, as the operator waits for it.
 void BM_WindowOpenLargeFrameFile(benchmark::State& state) {
   const LargeCase& c = kLargeCases[state.range(0)];
-  state.SetLabel(c.label);
   QTemporaryDir dir;
+  const std::string path = PrepareLarge(state, dir, c);
+  if (path.empty()) return;
   std::string why;
-  const std::string path = WriteLarge(dir, c, why);
-  if (path.empty()) {
-    state.SkipWithError(("the message made has " + why).c_str());
-    return;
-  }
   qputenv("LEDSIGN_PROGRAM_DIR", dir.path().toLocal8Bit());
   qputenv("LEDSIGN_COM1", QByteArray("/nonexistent-tty"));
   signfontmaker::WriteTaggedFonts(dir.path().toStdString());
@@ -136,33 +137,6 @@ void BM_WindowOpenLargeFrameFile(benchmark::State& state) {
   if (!why.empty()) state.SkipWithError(("the message opened has " + why).c_str());
 }
 BENCHMARK(BM_WindowOpenLargeFrameFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-
-void BM_MinimalWindowFirstPaint(benchmark::State& state) {
-  for (auto _ : state) {
-    QLabel window("x");
-    window.resize(1000, 700);
-    window.show();
-    benchmark::DoNotOptimize(window.grab());
-  }
-}
-BENCHMARK(BM_MinimalWindowFirstPaint)->Unit(benchmark::kMillisecond);
-
-void BM_MainWindowStartUpFirstPaint(benchmark::State& state) {
-  QTemporaryDir dir;
-  qputenv("LEDSIGN_PROGRAM_DIR", dir.path().toLocal8Bit());
-  qputenv("LEDSIGN_COM1", QByteArray("/nonexistent-tty"));
-  signfontmaker::WriteTaggedFonts(dir.path().toStdString());
-  QDir::setCurrent(dir.path());
-  platform::ScopedRecordingBoxes boxes;
-  for (auto _ : state) {
-    editorapp::TfrmMain window;
-    window.resize(1000, 700);
-    window.show();
-    window.FormActivate();
-    benchmark::DoNotOptimize(window.grab());
-  }
-}
-BENCHMARK(BM_MainWindowStartUpFirstPaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
