@@ -64,6 +64,9 @@ void AtomicFileWriter::Discard() noexcept {
     ::close(fd_);
     fd_ = -1;
     ::unlink(tempPath_.c_str());
+  } else if (finished_) {
+    finished_ = false;
+    ::unlink(tempPath_.c_str());
   }
 }
 
@@ -96,7 +99,8 @@ void AtomicFileWriter::WriteU32LE(std::uint32_t v) {
   Write(b, 4);
 }
 
-void AtomicFileWriter::Commit() {
+void AtomicFileWriter::Finish() {
+  if (finished_) return;
   if (fd_ < 0) {
     throw InOutError(path_, EBADF);
   }
@@ -107,6 +111,12 @@ void AtomicFileWriter::Commit() {
     throw InOutError(path_, e);
   }
   fd_ = -1;
+  finished_ = true;
+}
+
+void AtomicFileWriter::Commit() {
+  Finish();
+  finished_ = false;
   if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
     int e = errno;
     ::unlink(tempPath_.c_str());

@@ -57,6 +57,38 @@ TEST(AtomicFileWriter, CommitReplacesTheFileWithExactBytes) {
   fs::remove_all(d);
 }
 
+// A finished file waits beside its target: the target changes only at the
+// commit, and a writer dropped before it takes its temporary file with it.
+TEST(AtomicFileWriter, AFinishedFileReplacesNothingUntilItsCommit) {
+  fs::path d = TempDir("finish");
+  std::string path = (d / "OUT.SML").string();
+  {
+    platform::AtomicFileWriter w(path);
+    w.Write("old");
+    w.Commit();
+  }
+  {
+    platform::AtomicFileWriter dropped(path);
+    dropped.Write("dropped");
+    dropped.Finish();
+    EXPECT_EQ(platform::ReadWholeFile(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 2);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 1);
+  {
+    platform::AtomicFileWriter w(path);
+    w.Write("new");
+    w.Finish();
+    w.Finish();  // a second finish changes nothing
+    EXPECT_EQ(platform::ReadWholeFile(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    w.Commit();
+    EXPECT_THROW(w.Commit(), platform::InOutError);
+  }
+  EXPECT_EQ(platform::ReadWholeFile(path), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 1);
+  fs::remove_all(d);
+}
+
 TEST(AtomicFileWriter, FullDiskRaisesAndLeavesOldFileWhole) {
   fs::path d = TempDir("full");
   std::string path = (d / "OLD.MSG").string();

@@ -94,8 +94,7 @@ std::string WriteSampleMessage(const std::string& directory, const std::string& 
   const std::string path = util::JoinPath(directory, name);
   if (platform::FileExists(path)) return {};
   auto m = SampleMessage(directory);
-  editor::SaveFrameFile(*m, path);
-  editor::BuildCommandFile(*m, editor::CompanionMessagePath(path), false, editor::FileSettingsOf({}));
+  editor::SaveMessage(*m, path, editor::FileSettingsOf({}));
   return path;
 }
 

@@ -79,8 +79,7 @@ bool Document::SaveTo(const std::string& path) {
     return false;
   }
   try {
-    editor::SaveFrameFile(model_, path);
-    editor::BuildCommandFile(model_, editor::CompanionMessagePath(path), false, editor::FileSettingsOf(settings_));
+    editor::SaveMessage(model_, path, editor::FileSettingsOf(settings_));
   } catch (const std::exception& e) {
     platform::ShowExceptionBox(e.what());
     return false;

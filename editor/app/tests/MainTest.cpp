@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -638,9 +639,8 @@ class EditorMainTest : public QObject {
         {"a folder stands where the message file goes",
          [](const std::string& dir) { QVERIFY(QDir().mkdir(QString::fromStdString(dir + "/NEW.MSG"))); },
          [](const std::string& dir) { QVERIFY(QDir().rmdir(QString::fromStdString(dir + "/NEW.MSG"))); },
-         // The frame file went through before the message file failed; the
-         // message was never saved whole, so replacing it is asked.
-         {editorapp::kAskSaveText, "NEW.SML already exists. Replace it?"}},
+         // Neither file was put in place, so there is nothing to replace.
+         {editorapp::kAskSaveText}},
     };
     for (const Case& c : cases) {
       platform::ScopedRecordingBoxes boxes;
@@ -666,6 +666,8 @@ class EditorMainTest : public QObject {
       QVERIFY(model.Modified);
       QCOMPARE(main->lblFN_M->text(), QString("*File:"));
       QCOMPARE(main->lblFN->text().toStdString(), dir + "/NEW.SML");
+      // A failed save leaves no half of the message behind.
+      QVERIFY2(!QFileInfo::exists(QString::fromStdString(dir + "/NEW.SML")), c.what);
       // Once the path can be written, Yes saves all of it and the window closes.
       c.mendSave(dir);
       QVERIFY(QDir::setCurrent(QString::fromStdString(dir)));

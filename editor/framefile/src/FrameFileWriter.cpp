@@ -1,6 +1,7 @@
 #include <limits>
 #include <string>
 
+#include "common/CommandRecord.h"
 #include "common/LogoFile.h"
 #include "common/LogoRle.h"
 #include "editor/FrameFile.h"
@@ -91,6 +92,23 @@ void SaveFrameFile(const MessageModel& model, const std::string& path) {
   platform::AtomicFileWriter file(path);
   file.Write(bytes.data(), bytes.size());
   file.Commit();
+}
+
+void SaveMessage(const MessageModel& model, const std::string& path, const MessageFileSettings& settings) {
+  const std::vector<std::uint8_t> frameBytes = EncodeFrameFile(model);
+  const std::string messagePath = CompanionMessagePath(path);
+  const std::vector<CommandText> records = CommandFileTexts(model, messagePath, false, settings);
+  platform::AtomicFileWriter frameFile(path);
+  frameFile.Write(frameBytes.data(), frameBytes.size());
+  platform::AtomicFileWriter messageFile(messagePath);
+  for (const CommandText& r : records) cmdfile::WriteRecord(messageFile, r.text, r.crc);
+  frameFile.Finish();
+  messageFile.Finish();
+  // The message file goes in first: were the frame file replaced and the
+  // message file then refused, the document would stand on disk without the
+  // file the sign is sent.
+  messageFile.Commit();
+  frameFile.Commit();
 }
 
 }  // namespace editor

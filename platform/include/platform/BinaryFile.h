@@ -24,7 +24,11 @@ class AtomicFileWriter {
   void WriteU16LE(std::uint16_t v);
   void WriteU32LE(std::uint32_t v);
 
-  // Flushes, closes and renames over the target.
+  // Flushes the bytes to disk and closes the temporary file, which stays
+  // until Commit() puts it in place or the writer is destroyed. Files saved
+  // together are all finished before any of them is committed.
+  void Finish();
+  // Finishes if need be, then renames over the target.
   void Commit();
   const std::string& path() const { return path_; }
 
@@ -34,6 +38,7 @@ class AtomicFileWriter {
   std::string targetPath_;  // path_ with its symbolic links followed
   std::string tempPath_;
   int fd_ = -1;
+  bool finished_ = false;  // closed, the temporary file waiting for its rename
 };
 
 // Reads the whole file; raises InOutError when it cannot be opened or read.

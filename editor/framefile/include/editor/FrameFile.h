@@ -23,6 +23,7 @@
 
 #include <QImage>
 
+#include "editor/MessageFile.h"
 #include "editor/MessageModel.h"
 
 namespace editor {
@@ -52,6 +53,13 @@ std::vector<std::uint8_t> EncodeFrameFile(const MessageModel& model);
 // failure leaves the old file whole. FrameFileNotWritable or platform::InOutError.
 // The caller clears Modified and writes the companion message file.
 void SaveFrameFile(const MessageModel& model, const std::string& path);
+
+// Saves the message as the frame file `path` and its companion message file
+// (CompanionMessagePath) as one: both are written whole before either old file
+// is replaced, the message file first, so a failure at any step before the
+// last leaves the frame file as it was. FrameFileNotWritable or
+// platform::InOutError. The caller clears Modified.
+void SaveMessage(const MessageModel& model, const std::string& path, const MessageFileSettings& settings);
 
 // Reads one logo record at `offset` (advanced past it), painting each pixel
 // with the exact expansion of its code, and appends the bitmap to the model's
