@@ -51,7 +51,8 @@ class FrameFileNotWritable : public std::invalid_argument {
 std::vector<std::uint8_t> EncodeFrameFile(const MessageModel& model);
 // Writes the message to `path` through a temporary file and a rename, so a
 // failure leaves the old file whole. FrameFileNotWritable or platform::InOutError.
-// The caller clears Modified and writes the companion message file.
+// The frame file alone: the editor saves a document with SaveMessage below,
+// which puts its companion message file in place with it.
 void SaveFrameFile(const MessageModel& model, const std::string& path);
 
 // Saves the message as the frame file `path` and its companion message file
