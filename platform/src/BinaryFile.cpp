@@ -1,5 +1,6 @@
 #include "platform/BinaryFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -32,10 +33,19 @@ std::string ResolveLinks(std::string path) {
   return path;  // a loop: the open below reports it
 }
 
+// A rename needs only the right to write the folder; a file its owner made
+// read-only is kept all the same, with the system's reason.
+void CheckMayReplace(const std::string& target, const std::string& path) {
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) return;  // nothing there to keep
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) throw InOutError(path, errno);
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
   const std::string target = ResolveLinks(path_);
+  CheckMayReplace(target, path_);
   tempPath_ = target + ".XXXXXX";
   fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
   if (fd_ < 0) {
@@ -117,6 +127,12 @@ void AtomicFileWriter::Finish() {
 void AtomicFileWriter::Commit() {
   Finish();
   finished_ = false;
+  try {
+    CheckMayReplace(targetPath_, path_);
+  } catch (const InOutError&) {
+    ::unlink(tempPath_.c_str());
+    throw;
+  }
   if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
     int e = errno;
     ::unlink(tempPath_.c_str());
@@ -124,23 +140,56 @@ void AtomicFileWriter::Commit() {
   }
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    throw InOutError(path, errno);
+int OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw InOutError(path, errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int e = errno;
+    ::close(fd);
+    throw InOutError(path, e);
   }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw InOutError(path, kNotARegularFile);
+  }
+  // A regular file never blocks; its reads are the usual ones again.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+  const int fd = OpenRegularFile(path);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int e = errno;
+    ::close(fd);
+    throw InOutError(path, e);
+  }
+  if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+    ::close(fd);
+    throw InOutError(path, EFBIG);
+  }
+  // Read to the bound and one byte on: a file that grew, or one whose size
+  // says nothing, is refused all the same.
   std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(st.st_size));
   std::uint8_t buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    const std::size_t want = std::min(sizeof buf, maxBytes + 1 - bytes.size());
+    const ssize_t n = ::read(fd, buf, want);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int e = errno;
+      const int e = errno;
       ::close(fd);
       throw InOutError(path, e);
     }
     if (n == 0) break;
     bytes.insert(bytes.end(), buf, buf + n);
+    if (bytes.size() > maxBytes) {
+      ::close(fd);
+      throw InOutError(path, EFBIG);
+    }
   }
   ::close(fd);
   return bytes;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "platform/BinaryFile.h"
@@ -11,6 +10,9 @@
 
 namespace platform {
 namespace {
+
+// Far more than the fifty signs and a few settings need.
+constexpr std::size_t kMaxProfileFileBytes = std::size_t{1} << 20;
 
 struct Lines {
   std::vector<std::string> lines;  // without their line ends
@@ -23,7 +25,7 @@ Lines Load(const std::string& path) {
   Lines result;
   std::string text;
   try {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProfileFileBytes);
     text.assign(bytes.begin(), bytes.end());
   } catch (const InOutError& e) {
     if (e.error() == ENOENT) return result;
@@ -47,8 +49,10 @@ Lines Load(const std::string& path) {
   return result;
 }
 
+bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 std::string Trim(const std::string& s) {
-  auto isBlank = [](unsigned char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  auto isBlank = IsBlank;
   std::size_t b = 0, e = s.size();
   while (b < e && isBlank(s[b])) ++b;
   while (e > b && isBlank(s[e - 1])) --e;
@@ -87,6 +91,15 @@ std::string Unquote(const std::string& v) {
   return v;
 }
 
+// The value as the line holds it: one the reader would trim or unquote goes
+// inside a pair of quotes, which the reader takes off again.
+std::string Quoted(const std::string& v) {
+  if (v.empty()) return v;
+  const bool blankEnd = IsBlank(static_cast<unsigned char>(v.front())) || IsBlank(static_cast<unsigned char>(v.back()));
+  if (blankEnd || Unquote(v) != v) return '"' + v + '"';
+  return v;
+}
+
 }  // namespace
 
 std::optional<std::string> ReadProfileString(const std::string& path, const std::string& section,
@@ -114,7 +127,7 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value, std::string* reason) {
   auto fail = [reason](const InOutError& e) {
-    if (reason) *reason = e.error() != 0 ? std::strerror(e.error()) : e.what();
+    if (reason) *reason = e.reason();
     return false;
   };
   if (reason) reason->clear();
@@ -124,7 +137,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
   } catch (const InOutError& e) {
     return fail(e);
   }
-  const std::string newLine = key + "=" + value;
+  const std::string newLine = key + "=" + Quoted(value);
   std::ptrdiff_t sectionLine = -1;  // the "[section]" line
   std::ptrdiff_t lastEntry = -1;    // the last key line of the section
   bool replaced = false;

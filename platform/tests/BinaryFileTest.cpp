@@ -2,12 +2,16 @@
 
 #include <csignal>
 #include <filesystem>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
+#include "testsupport/HostilePaths.h"
+#include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -138,7 +142,7 @@ void WriteWhole(const std::string& path, std::string_view bytes) {
 // A rewritten file keeps the mode it had, whatever the umask.
 TEST(AtomicFileWriter, KeepsTheModeOfTheFileItReplaces) {
   fs::path d = TempDir("mode");
-  for (mode_t mode : {mode_t{0444}, mode_t{0600}, mode_t{0640}, mode_t{0755}}) {
+  for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0660}, mode_t{0755}}) {
     SCOPED_TRACE(mode);
     const std::string path = (d / "SML_WIN.INI").string();
     fs::remove(path);
@@ -198,6 +202,79 @@ TEST(ReadWholeFile, MissingFileRaisesWithPath) {
   } catch (const platform::InOutError& e) {
     EXPECT_EQ(e.error(), ENOENT);
   }
+}
+
+// A path that is no regular file is refused at once, with the reason in plain
+// words, and a FIFO nobody writes is never waited on.
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    testsupport::TempDir dir;
+    const std::string path = dir.File("SML_WIN.INI");
+    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    try {
+      platform::ReadWholeFile(path, 4096);
+      ADD_FAILURE() << "read as a file";
+    } catch (const platform::InOutError& e) {
+      EXPECT_EQ(e.path(), path);
+      EXPECT_EQ(std::string(e.what()), path + ": is not a regular file");
+    }
+    if (fifo) {
+      EXPECT_FALSE(fifo->Released()) << "the read waited for a writer";
+    }
+  }
+}
+
+// A file longer than its reader's bound is refused before it is read; one at
+// the bound reads whole.
+TEST(ReadWholeFile, RefusesAFileLongerThanItsBound) {
+  testsupport::TempDir dir;
+  const std::string path = dir.Write("BIG.LOG", std::vector<std::uint8_t>(100, 7));
+  EXPECT_EQ(platform::ReadWholeFile(path, 100).size(), 100u);
+  try {
+    platform::ReadWholeFile(path, 99);
+    FAIL() << "a file past its bound was read";
+  } catch (const platform::InOutError& e) {
+    EXPECT_EQ(e.error(), EFBIG);
+    EXPECT_EQ(std::string(e.what()), path + ": File too large");
+  }
+  // A sparse file of four gigabytes is refused without its bytes being had.
+  const std::string huge = dir.File("HUGE.SML");
+  ASSERT_EQ(::truncate(dir.Write("HUGE.SML", {}).c_str(), off_t{4} << 30), 0);
+  EXPECT_THROW(platform::ReadWholeFile(huge), platform::InOutError);
+}
+
+// A file its owner made read-only is not replaced, though the folder may be
+// written: the write fails with the system's reason and the file stays whole.
+TEST(AtomicFileWriter, NeverReplacesAFileItMayNotWrite) {
+  testsupport::TempDir dir;
+  const std::string path = dir.File("SIGNS.seq");
+  WriteWhole(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  // Root writes any file: the write then runs in a child that gave its rights up.
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    if (::access(dir.path().c_str(), W_OK) != 0) ::_exit(4);
+    try {
+      WriteWhole(path, "new");
+    } catch (const platform::InOutError& e) {
+      ::_exit(e.error() == EACCES && std::string(e.what()) == path + ": Permission denied" ? 0 : 2);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: replaced, 2: another reason, 3: could not drop rights, 4: the folder cannot be written";
+  EXPECT_EQ(Slurp(path), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "no temporary left";
 }
 
 }  // namespace

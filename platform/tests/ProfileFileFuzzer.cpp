@@ -42,6 +42,16 @@ std::string Name(FuzzedDataProvider& in, const std::string& forbidden) {
   return name;
 }
 
+// A value a caller can pass: printable, no line end; blanks at its ends and
+// quotes of its own read back as they were.
+std::string Value(FuzzedDataProvider& in) {
+  std::string raw = in.ConsumeRandomLengthString(24), value;
+  for (char c : raw) {
+    if (c >= 0x20 && c <= 0x7E) value.push_back(c);
+  }
+  return value;
+}
+
 // Every (section, key) the file may hold, found by a plain reading of the
 // lines; a few names that are not there are added so that misses count too.
 std::vector<std::pair<std::string, std::string>> Candidates(const std::string& text, const std::string& section,
@@ -81,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const std::string section = Name(in, "[]");
   const std::string key = Name(in, "=[;");
-  std::string value = Name(in, "\"'");
+  std::string value = Value(in);
   if (in.ConsumeBool()) value = value.substr(0, value.size() / 2);  // an empty value too
   const std::string text = in.ConsumeRemainingBytesAsString();
   {

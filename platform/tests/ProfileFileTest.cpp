@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/ProfileFile.h"
+#include "testsupport/HostilePaths.h"
 
 namespace fs = std::filesystem;
 using platform::ReadProfileString;
@@ -132,6 +133,66 @@ TEST_F(ProfileFileTest, WriteNeverReplacesAFileItCannotRead) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: no reason, 3: could not drop rights";
   ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
   EXPECT_EQ(ReadRaw(), table + "[Communication]\r\nCRC Check=0\r\n");
+}
+
+// A value reads back as it was written, blanks at its ends and quotes of its
+// own included: such a value is written inside one pair of quotes.
+TEST_F(ProfileFileTest, EveryValueReadsBackAsWritten) {
+  WriteRaw("[SIGN 1]\r\nIP=10.0.0.7\r\n");
+  for (const std::string value : {"Front door ", " Front door", "  ", "\"quoted\"", "'single'", "\" a \"", "\"",
+                                  "it's", "plain", "\"open", ""}) {
+    SCOPED_TRACE("[" + value + "]");
+    ASSERT_TRUE(WriteProfileString(path_, "SIGN 1", "Name", value));
+    EXPECT_EQ(ReadProfileString(path_, "SIGN 1", "Name"), value);
+    EXPECT_EQ(ReadProfileString(path_, "SIGN 1", "IP"), "10.0.0.7");
+  }
+  // Only what needs them gets quotes.
+  ASSERT_TRUE(WriteProfileString(path_, "SIGN 1", "Name", "Front door "));
+  ASSERT_TRUE(WriteProfileString(path_, "SIGN 1", "TEL", "555 0100"));
+  EXPECT_EQ(ReadRaw(), "[SIGN 1]\r\nIP=10.0.0.7\r\nName=\"Front door \"\r\nTEL=555 0100\r\n");
+}
+
+// A settings file its owner made read-only is not replaced: the write fails
+// with the system's reason, though the folder may be written.
+TEST_F(ProfileFileTest, WriteNeverReplacesAReadOnlyFile) {
+  WriteRaw("[Communication]\r\nCRC Check=0\r\n");
+  ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    std::string reason;
+    const bool ok = WriteProfileString(path_, "Communication", "CRC Check", "1", &reason);
+    ::_exit(ok ? 1 : reason == "Permission denied" ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: another reason, 3: could not drop rights";
+  EXPECT_EQ(ReadRaw(), "[Communication]\r\nCRC Check=0\r\n");
+}
+
+// A settings path that is no regular file reads as missing at once and is not
+// written over: the write names the reason.
+TEST_F(ProfileFileTest, PathThatIsNoRegularFileIsNeitherWaitedOnNorReplaced) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    fs::remove_all(path_);
+    const auto fifo = testsupport::MakeHostilePath(kind, path_);
+    EXPECT_EQ(ReadProfileString(path_, "System", "Sign Width"), std::nullopt);
+    std::string reason;
+    EXPECT_FALSE(WriteProfileString(path_, "System", "Sign Width", "160", &reason));
+    EXPECT_EQ(reason, "is not a regular file");
+    if (fifo) {
+      EXPECT_FALSE(fifo->Released()) << "a read waited for a writer";
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  }
+  EXPECT_TRUE(fs::is_directory(path_));
 }
 
 TEST_F(ProfileFileTest, FailedWriteGivesTheReason) {

@@ -3,7 +3,9 @@
 // target, which replaces the target only when Commit() succeeds, so a failure
 // part-way leaves the previous file whole. The new file keeps the old one's
 // mode (and owner, where the process may set it); a symbolic link is written
-// through to its target. Every failing call raises InOutError.
+// through to its target. An existing target the process may not write (its
+// owner made it read-only) is not replaced, though the folder allows it.
+// Every failing call raises InOutError.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -41,8 +43,21 @@ class AtomicFileWriter {
   bool finished_ = false;  // closed, the temporary file waiting for its rename
 };
 
-// Reads the whole file; raises InOutError when it cannot be opened or read.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+// Larger than any file the programs keep, for readers with no bound of their own.
+inline constexpr std::size_t kDefaultMaxFileBytes = std::size_t{64} << 20;
+
+// The reason given for a path that is a FIFO, a device, a directory...
+inline constexpr char kNotARegularFile[] = "is not a regular file";
+
+// Opens a file for reading without waiting on it (a FIFO nobody writes would
+// block the open for good) and refuses anything but a regular file. The
+// descriptor, blocking again; InOutError when it cannot be had.
+int OpenRegularFile(const std::string& path);
+
+// Reads the whole file. Raises InOutError when it cannot be opened or read,
+// when it is no regular file, and (EFBIG) when it holds more than `maxBytes`,
+// before anything of it is read.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxBytes = kDefaultMaxFileBytes);
 bool FileExists(const std::string& path);
 
 }  // namespace platform

@@ -15,9 +15,12 @@ class InOutError : public std::runtime_error {
 
   int error() const { return error_; }
   const std::string& path() const { return path_; }
+  // The reason alone, without the path: the system's text or the given one.
+  const std::string& reason() const { return reason_; }
 
  private:
   std::string path_;
+  std::string reason_;
   int error_ = 0;
 };
 
