@@ -78,7 +78,7 @@ TEST(Settings, BadValuesTakeTheirDefaultsAndTheRestIsRead) {
   EXPECT_EQ(s.timeFormat, 1);    // out of 0..1
   EXPECT_EQ(s.crcCheck, 1);
   EXPECT_EQ(s.crcWaitMs, 1000);  // does not fit
-  EXPECT_EQ(t[1].name, "Gate");  // the profile reader drops blanks around values
+  EXPECT_EQ(t[1].name, " Gate ");  // a value reads back as it was written, blanks and all
   // An existing file is not rewritten by a load.
   EXPECT_EQ(platform::ReadProfileString(path, "Communication", "PORT"), "7");
 }
