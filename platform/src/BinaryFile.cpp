@@ -38,6 +38,9 @@ std::string ResolveLinks(std::string path) {
 void CheckMayReplace(const std::string& target, const std::string& path) {
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) return;  // nothing there to keep
+  // A folder of the file's name is never replaced: said before anything is
+  // written, so a save of several files can stop before the first rename.
+  if (S_ISDIR(st.st_mode)) throw InOutError(path, EISDIR);
   if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) throw InOutError(path, errno);
 }
 
@@ -137,6 +140,49 @@ void AtomicFileWriter::Commit() {
     int e = errno;
     ::unlink(tempPath_.c_str());
     throw InOutError(path_, e);
+  }
+}
+
+KeptFile::KeptFile(const std::string& path) : path_(path), targetPath_(ResolveLinks(path)) {
+  struct stat st {};
+  if (::lstat(targetPath_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;  // nothing to keep
+  // A second name for the old file: it outlives the rename over the first.
+  for (int attempt = 0; attempt < 100 && keptPath_.empty(); ++attempt) {
+    std::string name = targetPath_ + ".XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) throw InOutError(path_, errno);
+    ::close(fd);
+    ::unlink(name.c_str());
+    if (::link(targetPath_.c_str(), name.c_str()) == 0) {
+      keptPath_ = std::move(name);
+    } else if (errno != EEXIST) {
+      // A file system without hard links: the bytes are kept instead.
+      keptBytes_ = ReadWholeFile(targetPath_);
+      hadFile_ = true;
+      return;
+    }
+  }
+  if (keptPath_.empty()) throw InOutError(path_, EEXIST);
+  hadFile_ = true;
+}
+
+KeptFile::~KeptFile() {
+  if (!keptPath_.empty()) ::unlink(keptPath_.c_str());
+}
+
+void KeptFile::PutBack() noexcept {
+  if (!hadFile_) {
+    ::unlink(targetPath_.c_str());  // there was none: the new one goes
+  } else if (!keptPath_.empty()) {
+    if (::rename(keptPath_.c_str(), targetPath_.c_str()) == 0) keptPath_.clear();
+  } else {
+    try {
+      AtomicFileWriter file(targetPath_);
+      file.Write(keptBytes_.data(), keptBytes_.size());
+      file.Commit();
+    } catch (const InOutError&) {
+      // The failure being reported already says the save went wrong.
+    }
   }
 }
 

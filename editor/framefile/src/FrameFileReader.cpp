@@ -88,7 +88,7 @@ std::vector<std::uint8_t> ReadBoundedFile(const std::string& path) {
   if (!error && size > kMaxFrameFileBytes) {
     throw BadFrameFile("It is " + std::to_string(size) + " bytes long, larger than any message.");
   }
-  return platform::ReadWholeFile(path);
+  return platform::ReadWholeFile(path, kMaxFrameFileBytes);
 }
 
 }  // namespace

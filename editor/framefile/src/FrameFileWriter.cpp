@@ -106,9 +106,16 @@ void SaveMessage(const MessageModel& model, const std::string& path, const Messa
   messageFile.Finish();
   // The message file goes in first: were the frame file replaced and the
   // message file then refused, the document would stand on disk without the
-  // file the sign is sent.
+  // file the sign is sent. Should the frame file be refused after it, the old
+  // message file is put back, so the two never part.
+  platform::KeptFile oldMessageFile(messagePath);
   messageFile.Commit();
-  frameFile.Commit();
+  try {
+    frameFile.Commit();
+  } catch (...) {
+    oldMessageFile.PutBack();
+    throw;
+  }
 }
 
 }  // namespace editor

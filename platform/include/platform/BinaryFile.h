@@ -43,6 +43,27 @@ class AtomicFileWriter {
   bool finished_ = false;  // closed, the temporary file waiting for its rename
 };
 
+// Keeps the file now at `path` (a second name for it beside it) while files
+// saved together are put in place, so that a later failure can put it back.
+// Raises InOutError when it cannot be kept. A path with no file keeps nothing.
+class KeptFile {
+ public:
+  explicit KeptFile(const std::string& path);
+  ~KeptFile();  // the second name goes; the file is wherever it stands
+  KeptFile(const KeptFile&) = delete;
+  KeptFile& operator=(const KeptFile&) = delete;
+
+  // The old file back in its place; where there was none, the path's file goes.
+  void PutBack() noexcept;
+
+ private:
+  std::string path_;
+  std::string targetPath_;  // path_ with its symbolic links followed
+  std::string keptPath_;    // the second name, when the file system has them
+  std::vector<std::uint8_t> keptBytes_;  // otherwise the old bytes
+  bool hadFile_ = false;
+};
+
 // Larger than any file the programs keep, for readers with no bound of their own.
 inline constexpr std::size_t kDefaultMaxFileBytes = std::size_t{64} << 20;
 
