@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "common/Util.h"
+#include "platform/BinaryFile.h"
 #include "platform/Directories.h"
 #include "platform/InOutError.h"
 
@@ -156,8 +157,8 @@ std::optional<std::string> FindFontFile(const std::string& directory, std::strin
 }
 
 SignFontFile::SignFontFile(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw platform::InOutError(path, errno);
+  // Never waits on a FIFO or reads a device: a font is a regular file.
+  fd_ = platform::OpenRegularFile(path);
 }
 
 SignFontFile::~SignFontFile() {

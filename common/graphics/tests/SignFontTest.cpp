@@ -10,6 +10,8 @@
 #include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
 #include "signfontmaker/SignFontMaker.h"
+#include "testsupport/HostilePaths.h"
+#include "testsupport/TempDir.h"
 
 namespace {
 
@@ -358,6 +360,25 @@ TEST_F(TaggedFonts, FileNamesMatchExactlyFirstThenIgnoringCase) {
   EXPECT_EQ(signfont::FindFontFile(Dir(), "Cur0507.ptn"), Dir() + "/CUR0507.PTN");
   EXPECT_FALSE(signfont::FindFontFile(Dir(), "CUR0507.PT").has_value());
   EXPECT_FALSE(signfont::FindFontFile(Dir() + "/nowhere", "CUR0507.PTN").has_value());
+}
+
+// A font path that is no regular file is refused at once, never waited on.
+TEST(SignFontFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    testsupport::TempDir dir;
+    const std::string path = dir.File("CUR0507.PTN");
+    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    try {
+      signfont::SignFontFile file(path);
+      ADD_FAILURE() << "opened as a font";
+    } catch (const platform::InOutError& e) {
+      EXPECT_EQ(std::string(e.what()), path + ": is not a regular file");
+    }
+    if (fifo) {
+      EXPECT_FALSE(fifo->Released()) << "the open waited for a writer";
+    }
+  }
 }
 
 TEST_F(TaggedFonts, OpenSignFontsUsesTheProgramDirectory) {

@@ -24,6 +24,10 @@ std::uint16_t CalcCRC(std::string_view text);
 // The longest text a record can carry.
 constexpr std::size_t kMaxRecordText = 65533;
 
+// A command file of a thousand records of the longest text; no message or
+// command file comes near it.
+constexpr std::size_t kMaxCommandFileBytes = std::size_t{64} << 20;
+
 // A text too long for a record; raised before any byte of the record is written.
 class RecordTooLong : public std::length_error {
  public:

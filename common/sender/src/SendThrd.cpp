@@ -1,5 +1,7 @@
 #include "sender/SendThrd.h"
 
+#include <cerrno>
+
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -10,6 +12,7 @@
 #include "common/CommandRecord.h"
 #include "common/Util.h"
 #include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
 #include "sender/GuiCall.h"
 
 namespace sender {
@@ -125,11 +128,18 @@ std::string WithPath(std::string text, const std::string& path) {
 }  // namespace
 
 bool TSendThrd::SendFile(const std::string& path) {
-  if (!platform::FileExists(path)) {
-    Sync([text = WithPath(options_.missingFileText, path)] { util::ShowWarning(text); });
+  // A FIFO or a device is refused at the open, never waited on or read.
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = platform::ReadWholeFile(path, cmdfile::kMaxCommandFileBytes);
+  } catch (const platform::InOutError& e) {
+    if (e.error() == ENOENT || e.error() == ENOTDIR) {
+      Sync([text = WithPath(options_.missingFileText, path)] { util::ShowWarning(text); });
+    } else {
+      Sync([text = WithPath(options_.invalidFileText, path) + "\n" + e.what()] { util::ShowWarning(text); });
+    }
     return false;
   }
-  std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
   if (bytes.empty()) {
     Sync([this] { util::ShowWarning(options_.emptyFileText); });
     return false;

@@ -9,6 +9,7 @@
 #include "platform/MessageBoxes.h"
 #include "sender/TcpLink.h"
 #include "signsim/SignSim.h"
+#include "testsupport/HostilePaths.h"
 
 namespace {
 
@@ -131,6 +132,23 @@ TEST_F(TcpSend, MissingAndEmptyFilesGiveTheirMessages) {
   EXPECT_FALSE(b.result);
   EXPECT_EQ(boxes_->Texts(),
             (std::vector<std::string>{"File open error(" + missing + " does not exist) !!", "Message file is empty !!"}));
+  EXPECT_TRUE(sim_.Records().empty());
+}
+
+TEST_F(TcpSend, PathThatIsNoRegularFileIsRefusedAtOnce) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    boxes_->Clear();
+    const std::string path = dir_.File(std::string("hostile") + std::to_string(static_cast<int>(kind)) + ".msg");
+    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    SendRun run = RunSend(path, Crc(), link_, reply_);
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(boxes_->Texts(),
+              (std::vector<std::string>{path + " is not a valid message file!\n" + path + ": is not a regular file"}));
+    if (fifo) {
+      EXPECT_FALSE(fifo->Released()) << "the send waited for a writer";
+    }
+  }
   EXPECT_TRUE(sim_.Records().empty());
 }
 

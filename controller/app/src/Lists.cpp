@@ -72,7 +72,7 @@ std::string WithDefaultExtension(const std::string& name, const std::string& ext
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
+  const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxListFileBytes);
   std::vector<std::string> lines;
   std::string line;
   for (std::uint8_t b : bytes) {

@@ -6,9 +6,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "common/ControllerCommandFiles.h"
 #include "platform/InOutError.h"
+#include "testsupport/HostilePaths.h"
 #include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -237,4 +242,66 @@ TEST(ScheduleFile, IsFileDateTimeLinesAndShortLinesLeaveCellsEmpty) {
   WriteBytes(dir.File("empty.sch"), "");
   h.Load(dir.File("empty.sch"));
   EXPECT_EQ(h.Rows().size(), 1u);
+}
+
+// A sequence or schedule path that is no regular file is refused at once with
+// the reason, never waited on, and the list stays as it was.
+TEST(ListFiles, PathThatIsNoRegularFileIsRefusedAtOnce) {
+  for (const char* name : {"a.seq", "a.sch"}) {
+    for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+      SCOPED_TRACE(std::string(name) + ": " + testsupport::HostileKindName(kind));
+      TempDir dir;
+      const std::string path = dir.File(name);
+      const auto fifo = testsupport::MakeHostilePath(kind, path);
+      ctlapp::SequenceList seq;
+      seq.Insert("kept.msg");
+      ctlapp::ScheduleGrid sch;
+      sch.MutableRows().front().file = "kept.msg";
+      try {
+        if (std::string(name) == "a.seq") {
+          seq.Load(path);
+        } else {
+          sch.Load(path);
+        }
+        ADD_FAILURE() << "read as a list";
+      } catch (const platform::InOutError& e) {
+        EXPECT_EQ(std::string(e.what()), path + ": is not a regular file");
+      }
+      if (fifo) {
+        EXPECT_FALSE(fifo->Released()) << "the open waited for a writer";
+      }
+      EXPECT_EQ(seq.Entries(), std::vector<std::string>{"kept.msg"});
+      EXPECT_EQ(sch.Rows().front().file, "kept.msg");
+    }
+  }
+}
+
+// A list file its owner made read-only is not replaced by a save.
+TEST(ListFiles, SaveNeverReplacesAReadOnlyFile) {
+  TempDir dir;
+  const std::string path = dir.File("a.seq");
+  WriteBytes(path, "old.msg\r\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    ctlapp::SequenceList s;
+    s.Insert("new.msg");
+    try {
+      s.Save(path);
+    } catch (const platform::InOutError& e) {
+      ::_exit(std::string(e.what()) == path + ": Permission denied" ? 0 : 2);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: replaced, 2: another reason, 3: could not drop rights";
+  EXPECT_EQ(ReadBytes(path), "old.msg\r\n");
 }

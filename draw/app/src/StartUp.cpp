@@ -43,19 +43,26 @@ std::string SignSizeText(int height, int width) {
   return text;
 }
 
+namespace {
+// A 24-bit bitmap of a view far larger than any screen shows.
+constexpr std::size_t kMaxSysCanvasBytes = std::size_t{64} << 20;
+}  // namespace
+
 std::string SysCanvasPath(const std::string& programDir) { return util::JoinPath(programDir, kSysCanvasName); }
 
 bool LoadSysCanvas(const std::string& path, QImage& view) {
-  if (!platform::FileExists(path)) return false;
+  const std::string cannotRead = "The working picture " + path + " cannot be read; the drawing starts black.";
   QImage picture;
   try {
-    const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
+    const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxSysCanvasBytes);
     picture.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
-  } catch (const platform::InOutError&) {
-    picture = QImage();
+  } catch (const platform::InOutError& e) {
+    if (e.error() == ENOENT) return false;  // the first start: nothing to draw back
+    util::ShowWarning(cannotRead + "\n" + e.what());
+    return false;
   }
   if (picture.isNull()) {
-    util::ShowWarning("The working picture " + path + " cannot be read; the drawing starts black.");
+    util::ShowWarning(cannotRead);
     return false;
   }
   raster::MakeRgb32(picture);

@@ -10,6 +10,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
+#include "testsupport/HostilePaths.h"
 #include "testsupport/TempDir.h"
 
 using namespace drawapp;
@@ -119,6 +120,25 @@ TEST(SysCanvas, AMissingFileLeavesTheViewAndABadOneIsReported) {
   ASSERT_EQ(boxes->Texts().size(), 1u);
   EXPECT_NE(boxes->Texts()[0].find("SysCanvas.BMP"), std::string::npos);
   EXPECT_EQ(view, raster::NewImage(6, 6, raster::kBlack));
+}
+
+TEST(SysCanvas, APathThatIsNoRegularFileIsReportedAtOnce) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    TempDir dir;
+    platform::ScopedRecordingBoxes boxes;
+    const std::string path = SysCanvasPath(dir.path());
+    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    QImage view = raster::NewImage(6, 6, raster::kBlack);
+    EXPECT_FALSE(LoadSysCanvas(path, view));
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The working picture " + path +
+                                                       " cannot be read; the drawing starts black.\n" + path +
+                                                       ": is not a regular file"});
+    if (fifo) {
+      EXPECT_FALSE(fifo->Released()) << "the start waited for a writer";
+    }
+    EXPECT_EQ(view, raster::NewImage(6, 6, raster::kBlack));
+  }
 }
 
 TEST(SysCanvas, AFailedWriteRaisesAndLeavesTheOldPicture) {

@@ -1,9 +1,15 @@
 #include "draw/ToolController.h"
 
+#include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "common/Util.h"
+#include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
 
 namespace draw {
 
@@ -13,6 +19,8 @@ namespace {
 
 constexpr const char* kBoxInvisible = "Clipping box is invisible !";
 constexpr const char* kNotABitmap = "File format is not accepted!";
+// A 24-bit bitmap of some 22 million pixels, far wider than any sign.
+constexpr std::size_t kMaxBitmapBytes = std::size_t{64} << 20;
 
 bool IsFrameTool(DrawTool t) { return t == DrawTool::kCustomFrame || t == DrawTool::kSignFrame; }
 
@@ -282,8 +290,16 @@ void ToolController::ClearScratch() {
 }
 
 bool ToolController::ImportBitmap(const QString& path) {
+  // Read here rather than by QImage, which would wait on a FIFO for good.
   QImage bitmap;
-  if (!bitmap.load(path, "BMP") || bitmap.isNull()) {
+  try {
+    const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(QFile::encodeName(path).toStdString(), kMaxBitmapBytes);
+    bitmap.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+  } catch (const platform::InOutError& e) {
+    util::ShowWarning(e.error() == ENOENT ? std::string(kNotABitmap) : std::string(kNotABitmap) + "\n" + e.what());
+    return false;
+  }
+  if (bitmap.isNull()) {
     util::ShowWarning(kNotABitmap);
     return false;
   }

@@ -9,6 +9,7 @@
 
 #include "ToolTestSupport.h"
 #include "platform/MessageBoxes.h"
+#include "testsupport/HostilePaths.h"
 
 using namespace draw;
 using namespace drawtest;
@@ -234,4 +235,26 @@ TEST(Clipboard, AFileThatIsNotABitmapIsRefused) {
     EXPECT_EQ(t.model.CurrentTool(), DrawTool::kPencil);
   }
   EXPECT_EQ(boxes->Texts(), std::vector<std::string>(3, "File format is not accepted!"));
+}
+
+// Load BMP on a path that is no regular file: refused at once with the reason
+// on the line below, the picture untouched.
+TEST(Clipboard, APathThatIsNoRegularFileIsRefusedAtOnce) {
+  platform::ScopedRecordingBoxes boxes;
+  QTemporaryDir dir;
+  Tools t;
+  FillRandom(t.model.View(), 15);
+  const QImage before = t.model.View().copy();
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    boxes->Clear();
+    const std::string path = dir.filePath("hostile" + QString::number(static_cast<int>(kind)) + ".bmp").toStdString();
+    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    EXPECT_FALSE(t.tools.ImportBitmap(QString::fromStdString(path)));
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"File format is not accepted!\n" + path + ": is not a regular file"});
+    if (fifo) {
+      EXPECT_FALSE(fifo->Released()) << "the import waited for a writer";
+    }
+    EXPECT_TRUE(SameBytes(t.model.View(), before));
+  }
 }

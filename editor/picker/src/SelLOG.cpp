@@ -11,6 +11,7 @@
 #include "common/LogoFile.h"
 #include "common/Util.h"
 #include "platform/ExceptionReport.h"
+#include "platform/InOutError.h"
 
 namespace editor {
 
@@ -87,6 +88,9 @@ void TfrmSelLOG::FormActivate() {
   } catch (const logofile::BadLogoFile&) {
     // A wrong magic, no logo or too many, an impossible size or a file cut short.
     RefuseFile(LogoFileName + " is not a valid logo file!");
+  } catch (const platform::InOutError& e) {
+    // Missing, no regular file, unreadable: the reason on the line below.
+    RefuseFile(LogoFileName + " cannot be read!\n" + e.what());
   } catch (const std::exception& e) {
     RefuseFile(e.what());
   }

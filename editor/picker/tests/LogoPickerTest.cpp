@@ -15,6 +15,7 @@
 #include "common/LogoFile.h"
 #include "editor/SelLOG.h"
 #include "platform/MessageBoxes.h"
+#include "testsupport/HostilePaths.h"
 
 using testbytes::Bytes;
 using testbytes::Concat;
@@ -118,6 +119,25 @@ class LogoPickerTest : public QObject {
     QCOMPARE(picker.palFrameInfo->text(), QString("0/0  0 X 0"));
     QVERIFY(!picker.spdPrev->isEnabled());
     QVERIFY(!picker.spdNext->isEnabled());
+  }
+
+  // Insert Logo on a path that is no regular file: refused at once with the
+  // reason, never waited on.
+  void aPathThatIsNoRegularFileClosesThePickerAtOnce_data() {
+    QTest::addColumn<int>("kind");
+    for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+      QTest::newRow(testsupport::HostileKindName(kind)) << static_cast<int>(kind);
+    }
+  }
+  void aPathThatIsNoRegularFileClosesThePickerAtOnce() {
+    QFETCH(int, kind);
+    platform::ScopedRecordingBoxes boxes;
+    editor::TfrmSelLOG picker;
+    const std::string path = dir_.filePath("HOSTILE" + QString::number(kind) + ".LOG").toStdString();
+    const auto fifo = testsupport::MakeHostilePath(static_cast<testsupport::HostileKind>(kind), path);
+    QCOMPARE(Pick(picker, path), int(QDialog::Rejected));
+    QCOMPARE(boxes->Texts(), (std::vector<std::string>{path + " cannot be read!\n" + path + ": is not a regular file"}));
+    if (fifo) QVERIFY2(!fifo->Released(), "the picker waited for a writer");
   }
 
   void aMissingFileClosesThePickerWithTheReadError() {

@@ -3,6 +3,7 @@
 // (*.seq, *.sch) and the schedule's validation, kept apart from the widgets so
 // that they can be tested without a window. The forms show these models and
 // hand every edit to them.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -48,8 +49,12 @@ std::string AbsolutePath(const std::string& directory, const std::string& name);
 // A name typed without an extension gets `.extension`.
 std::string WithDefaultExtension(const std::string& name, const std::string& extension);
 
+// Thousands of message paths; no sequence or schedule comes near it.
+inline constexpr std::size_t kMaxListFileBytes = std::size_t{4} << 20;
+
 // Lines of a text file (CRLF or LF); a last line without its line end counts,
-// a final line end adds no empty line. Raises platform::InOutError.
+// a final line end adds no empty line. Raises platform::InOutError, also for a
+// path that is no regular file and for a file above kMaxListFileBytes.
 std::vector<std::string> ReadTextLines(const std::string& path);
 // Writes the lines, each ended by CR LF, replacing the file atomically.
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
