@@ -1,6 +1,7 @@
 #include "common/LogoFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -14,7 +15,7 @@
 namespace logofile {
 
 BadLogoFile::BadLogoFile(const std::string& path, const std::string& reason, std::size_t offset)
-    : platform::InOutError(path, reason + " (at byte " + std::to_string(offset) + ")"), offset_(offset) {}
+    : platform::InOutError(path, reason), offset_(offset) {}
 
 NotALogoFile::NotALogoFile(const std::string& path, const std::string& reason) : BadLogoFile(path, reason, 0) {}
 
@@ -31,7 +32,7 @@ class ByteReader {
   std::size_t Left() const { return bytes_.size() - pos_; }
 
   void Need(std::size_t n, const std::string& where) const {
-    if (Left() < n) throw BadLogoFile(path_, "end of file inside " + where, bytes_.size());
+    if (Left() < n) throw BadLogoFile(path_, "It ends in the middle of " + where + ".", bytes_.size());
   }
   std::uint16_t U16(const std::string& where) {
     Need(2, where);
@@ -59,6 +60,11 @@ bool SizeAllowed(std::int64_t width, std::int64_t height) {
          width * height <= kMaxLogoPixels;
 }
 
+std::string Capitalized(std::string text) {
+  if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
 std::string SizeText(std::int64_t width, std::int64_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
 }
@@ -71,18 +77,21 @@ LogoRecord ReadLogo(ByteReader& in, std::size_t number, const std::string& path)
   logo.height = in.U16(where);
   const std::int64_t pixels = static_cast<std::int64_t>(logo.width) * logo.height;
   if (!SizeAllowed(logo.width, logo.height)) {
-    throw BadLogoFile(path, where + " has the impossible size " + SizeText(logo.width, logo.height), start);
+    throw BadLogoFile(path, Capitalized(where) + " is " + SizeText(logo.width, logo.height) + " pixels, a size no logo has.",
+                      start);
   }
   // A packet of two bytes stands for at most 127 pixels: a record that needs
   // more bytes than the file has left is cut off, whatever its packets say.
   const std::int64_t reachable = static_cast<std::int64_t>((in.Left() + 1) / 2) * 127;
   if (pixels > reachable) {
-    throw BadLogoFile(path, "end of file inside " + where, start);
+    throw BadLogoFile(path, "It ends in the middle of " + where + ".", start);
   }
   const std::size_t offset = in.Offset();
   logorle::DecodedLogo decoded =
       logorle::DecodeLogoPixels(std::span<const std::uint8_t>(in.Rest(), in.Left()), logo.width, logo.height);
-  if (!decoded.complete) throw BadLogoFile(path, "end of file inside " + where, offset + decoded.consumed);
+  if (!decoded.complete) {
+    throw BadLogoFile(path, "It ends in the middle of " + where + ".", offset + decoded.consumed);
+  }
   in.Skip(decoded.consumed);
   logo.codes = std::move(decoded.codes);
   return logo;
@@ -115,19 +124,21 @@ void AppendU16(std::vector<std::uint8_t>& out, int v) {
 
 std::vector<LogoRecord> DecodeLogoFile(const std::vector<std::uint8_t>& bytes, MagicRule rule,
                                        const std::string& path) {
+  if (bytes.size() < 2 + kMagicSize) throw BadLogoFile(path, "It is too short to be a logo file.", bytes.size());
   ByteReader in(bytes, path);
   const std::uint16_t count = in.U16("the logo count");
   const std::uint8_t* magic = in.Take(kMagicSize, "the magic");
   if (rule == MagicRule::kExactMagic) {
-    if (std::memcmp(magic, kMagic, kMagicSize) != 0) throw NotALogoFile(path, "the magic is not \"-LOGO-\"");
-    if (count == 0) throw NotALogoFile(path, "the file holds no logo");
+    if (std::memcmp(magic, kMagic, kMagicSize) != 0) throw NotALogoFile(path, "It does not begin with \"-LOGO-\".");
+    if (count == 0) throw NotALogoFile(path, "It holds no logo.");
   }
   if (count > kMaxLogos) {
-    throw BadLogoFile(path, "the count " + std::to_string(count) + " is above " + std::to_string(kMaxLogos), 0);
+    throw BadLogoFile(path, "It counts " + std::to_string(count) + " logos; a logo file holds at most " +
+                                std::to_string(kMaxLogos) + ".", 0);
   }
   // Every record takes at least six bytes: its sizes and one packet of one pixel.
   if (static_cast<std::size_t>(count) * 6 > in.Left()) {
-    throw BadLogoFile(path, "the file is too short for its " + std::to_string(count) + " logos", 0);
+    throw BadLogoFile(path, "It is too short for the " + std::to_string(count) + " logos it counts.", 0);
   }
   std::vector<LogoRecord> logos;
   logos.reserve(count);
@@ -137,9 +148,19 @@ std::vector<LogoRecord> DecodeLogoFile(const std::vector<std::uint8_t>& bytes, M
     const std::size_t start = in.Offset();
     if (in.Left() >= 4) {
       const std::uint8_t* p = in.Rest();
-      pixels += static_cast<std::int64_t>(p[0] | (p[1] << 8)) * (p[2] | (p[3] << 8));
+      const int width = p[0] | (p[1] << 8), height = p[2] | (p[3] << 8);
+      if (!SizeAllowed(width, height)) {
+        throw BadLogoFile(path,
+                          "Logo " + std::to_string(i + 1) + " is " + SizeText(width, height) +
+                              " pixels, a size no logo has.",
+                          start);
+      }
+      pixels += static_cast<std::int64_t>(width) * height;
       if (pixels > kMaxFilePixels) {
-        throw BadLogoFile(path, "its logos hold more than " + std::to_string(kMaxFilePixels) + " sign pixels", start);
+        throw BadLogoFile(path,
+                          "Its logos hold more than " + std::to_string(kMaxFilePixels) +
+                              " sign pixels, more than any sign can show.",
+                          start);
       }
     }
     logos.push_back(ReadLogo(in, i + 1, path));
@@ -223,7 +244,7 @@ void SaveLogoFile(const std::string& path, const std::vector<QImage>& logos) {
 }
 
 std::vector<QImage> LoadLogoFile(const std::string& path, MagicRule rule, int scale) {
-  const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path);
+  const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxFileBytes);
   const std::vector<LogoRecord> records = DecodeLogoFile(bytes, rule, path);
   std::vector<QImage> images;
   images.reserve(records.size());

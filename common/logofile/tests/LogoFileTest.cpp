@@ -10,6 +10,7 @@
 
 #include "TestBytes.h"
 #include "platform/BinaryFile.h"
+#include "testsupport/HostilePaths.h"
 #include "testsupport/TempDir.h"
 
 using namespace logofile;
@@ -232,6 +233,43 @@ TEST(LogoFileRead, TheLargestLogoThatFitsTheLimitsIsRead) {
   bytes.push_back(0xFF);
   bytes.push_back(0x1C);
   EXPECT_THROW(DecodeLogoFile(bytes, MagicRule::kExactMagic), BadLogoFile);
+}
+
+// A logo path that is no regular file is refused at once, never waited on or
+// read without end, by the picker's rule and the drawing program's alike.
+TEST(LogoFileRead, APathThatIsNoRegularFileIsRefusedAtOnce) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    for (MagicRule rule : {MagicRule::kAnyMagic, MagicRule::kExactMagic}) {
+      SCOPED_TRACE(testsupport::HostileKindName(kind));
+      TempDir dir;
+      const std::string path = dir.File("A.LOG");
+      const auto fifo = testsupport::MakeHostilePath(kind, path);
+      try {
+        LoadLogoFile(path, rule);
+        ADD_FAILURE() << "read as a logo file";
+      } catch (const BadLogoFile& e) {
+        ADD_FAILURE() << "refused as a bad logo file: " << e.what();
+      } catch (const platform::InOutError& e) {
+        EXPECT_EQ(std::string(e.what()), path + ": is not a regular file");
+      }
+      if (fifo) {
+        EXPECT_FALSE(fifo->Released()) << "the read waited for a writer";
+      }
+    }
+  }
+}
+
+// A file longer than the longest logo file is refused before it is read.
+TEST(LogoFileRead, AFileLongerThanAnyLogoFileIsRefusedUnread) {
+  TempDir dir;
+  const std::string path = dir.Write("HUGE.LOG", Header(1));
+  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kMaxFileBytes) + 1), 0);
+  try {
+    LoadLogoFile(path, MagicRule::kAnyMagic);
+    ADD_FAILURE() << "read";
+  } catch (const platform::InOutError& e) {
+    EXPECT_EQ(e.error(), EFBIG);
+  }
 }
 
 TEST(LogoFileRead, AMissingFileRaisesTheInputOutputError) {

@@ -160,7 +160,16 @@ bool LogoList::Open() {
   if (name.empty()) return false;
   // The whole file is read before the open list is touched.
   LogoDocument read;
-  if (!Reported([&] { read.LoadLogoFile(name); })) return false;
+  try {
+    read.LoadLogoFile(name);
+  } catch (const logofile::BadLogoFile& e) {
+    // The logo picker's words, and what is wrong with the file.
+    util::ShowWarning(name + " is not a valid logo file!\n" + e.reason());
+    return false;
+  } catch (const std::exception& e) {
+    platform::ShowExceptionBox(e.what());
+    return false;
+  }
   doc_.Logos() = std::move(read.Logos());
   doc_.SetCurrentIndex(doc_.Count() > 0 ? 0 : -1);
   doc_.SetFileName(name);

@@ -7,6 +7,7 @@
 
 #include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
+#include "testsupport/HostilePaths.h"
 #include "testsupport/TempDir.h"
 
 using namespace draw;
@@ -263,6 +264,61 @@ TEST(LogoList, OpenOfABadFileKeepsTheListAndItsName) {
   EXPECT_EQ(f.list.InfoText(), "1/1  1 X 2");
   EXPECT_EQ(f.list.Document().FileName(), f.dir.File("ONE.LOG"));
   EXPECT_FALSE(f.list.Document().Modified());
+}
+
+// A file that is not a logo file is named as such, with the fault in plain
+// words on the line below; the open list stays.
+TEST(LogoList, OpenOfAFileThatIsNoLogoFileSaysSoInPlainWords) {
+  // A message of one frame as the editor saves it: 1 frame, 0 logos, "-FRAME-", the frame.
+  std::vector<std::uint8_t> message = {0x01, 0x00, 0x00, 0x00, '-', 'F', 'R', 'A', 'M', 'E', '-',
+                                       0x01, 0x01, 'A',  0x01, 'N', 'N', 0x00, 0x00, 0x05, 0x00};
+  for (const char* cells : {"NNNNN", "HELLO", "00000", "12345", "01230"}) message.insert(message.end(), cells, cells + 5);
+  message.insert(message.end(), {0x00, 0x00});
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"DOC.SML", message, "Logo 1 is 17741 x 301 pixels, a size no logo has."},
+      {"CUT.LOG",
+       {0x02, 0x00, '-', 'L', 'O', 'G', 'O', '-', 0x01, 0x00, 0x01, 0x00, 0x01, 0x1C, 0x02, 0x00, 0x01, 0x00, 0x01, 0x1C},
+       "It ends in the middle of logo 2."},
+      {"FEW.LOG", {0x02, 0x00, '-', 'L', 'O', 'G', 'O', '-', 0x01, 0x00, 0x01, 0x00, 0x01, 0x1C, 0x02, 0x00, 0x01, 0x00},
+       "It is too short for the 2 logos it counts."},
+      {"SHORT.LOG", {0x01, 0x00, '-', 'L', 'O'}, "It is too short to be a logo file."},
+      {"MANY.LOG", {0x00, 0x01, '-', 'L', 'O', 'G', 'O', '-'}, "It counts 256 logos; a logo file holds at most 255."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    f.Insert(4);
+    WriteBytes(f.dir.File(c.name), c.bytes);
+    f.list.openDialog = [&](const std::string&) { return f.dir.File(c.name); };
+    f.boxes->QueueAnswer(kResultNo);  // no save of the list
+    EXPECT_FALSE(f.list.Open());
+    EXPECT_EQ(f.list.InfoText(), "1/1  8 X 4");
+    const std::vector<std::string> texts = f.boxes->Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], f.dir.File(c.name) + " is not a valid logo file!\n" + c.reason);
+  }
+}
+
+// A path that is no regular file is refused at once with its reason.
+TEST(LogoList, OpenOfAPathThatIsNoRegularFileIsRefusedAtOnce) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    Fixture f;
+    const std::string path = f.dir.File("A.LOG");
+    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    f.list.openDialog = [&](const std::string&) { return path; };
+    EXPECT_FALSE(f.list.Open());
+    EXPECT_EQ(f.boxes->Texts(), std::vector<std::string>{path + ": is not a regular file"});
+    if (fifo) {
+      EXPECT_FALSE(fifo->Released()) << "the open waited for a writer";
+    }
+    EXPECT_EQ(f.list.Document().FileName(), f.dir.File("NEW.LOG"));
+  }
 }
 
 TEST(LogoList, NewAndOpenAnsweredCancelChangeNothing) {

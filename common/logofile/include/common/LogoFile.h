@@ -31,6 +31,9 @@ inline constexpr std::int64_t kMaxLogoPixels = std::int64_t{1} << 20;
 // size of the largest sign (1024 x 16) hold. A file beyond it asks for more
 // than any sign can show (and for gigabytes once drawn at the list's scale).
 inline constexpr std::int64_t kMaxFilePixels = std::int64_t{kMaxLogos} * 1024 * 16;
+// The longest file of that many pixels: its header, the sizes of 255 logos and
+// a packet of two bytes for every pixel. A longer file is refused unread.
+inline constexpr std::size_t kMaxFileBytes = 2 + kMagicSize + kMaxLogos * 4 + 2 * static_cast<std::size_t>(kMaxFilePixels);
 // The largest bitmap a logo is drawn into (256 MB of 32-bit pixels).
 inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{64} << 20;
 // Screen pixels a sign pixel in the drawing program's logo list, whatever the
@@ -46,7 +49,8 @@ struct LogoRecord {
 };
 
 // A file that is not a whole logo file: cut off inside a record, a count above
-// 255, or a record of absurd size. `offset` is where the fault lies.
+// 255, or a record of absurd size. reason() says which in plain words;
+// `offset` is where the fault lies.
 class BadLogoFile : public platform::InOutError {
  public:
   BadLogoFile(const std::string& path, const std::string& reason, std::size_t offset);
@@ -98,7 +102,8 @@ QImage LogoToImage(const LogoRecord& logo, int scale = kLogoScale);
 // LogoListNotWritable or platform::InOutError.
 void SaveLogoFile(const std::string& path, const std::vector<QImage>& logos);
 // Reads a logo file as bitmaps at `scale`. platform::InOutError when the file
-// cannot be read or its bitmaps not be had, BadLogoFile (NotALogoFile) when it
+// cannot be read (also when it is no regular file or longer than
+// kMaxFileBytes) or its bitmaps not be had, BadLogoFile (NotALogoFile) when it
 // is not a logo file.
 std::vector<QImage> LoadLogoFile(const std::string& path, MagicRule rule, int scale = kLogoScale);
 
