@@ -10,6 +10,7 @@
 #include "common/ControllerCommandFiles.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
+#include "testsupport/AsPlainUser.h"
 
 namespace fs = std::filesystem;
 using namespace cmdfile;
@@ -91,6 +92,25 @@ TEST_F(CommandFilesTest, WakeUpVariants) {
 
 TEST_F(CommandFilesTest, OverFile) {
   EXPECT_EQ(Read(WriteOverFile(context_)), testbytes::Bytes({0x05, 0x00, 0x7B, 0x45, 0x7D, 0x18, 0x61}));
+}
+
+// A command file its owner made read-only is not replaced: the send stops
+// with the system's reason instead of sending a file it did not write.
+TEST_F(CommandFilesTest, AReadOnlyCommandFileIsNotReplaced) {
+  const std::string path = WriteOverFile(context_);
+  const std::vector<std::uint8_t> old = Read(path);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const int result = testsupport::RunAsPlainUser(dir_.string(), [&] {
+    try {
+      WriteSequenceFile(context_, {"/work/A.MSG"});
+      WriteOverFile(context_);
+    } catch (const platform::InOutError& e) {
+      return std::string(e.what()) == path + ": Permission denied" ? 0 : 2;
+    }
+    return 1;
+  });
+  EXPECT_EQ(result, 0) << "1: replaced, 2: another reason";
+  EXPECT_EQ(Read(path), old);
 }
 
 TEST_F(CommandFilesTest, SequenceFileNamesUpperCasedAndCut) {

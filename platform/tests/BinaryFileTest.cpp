@@ -2,14 +2,13 @@
 
 #include <csignal>
 #include <filesystem>
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
+#include "testsupport/AsPlainUser.h"
 #include "testsupport/HostilePaths.h"
 #include "testsupport/TempDir.h"
 
@@ -251,28 +250,16 @@ TEST(AtomicFileWriter, NeverReplacesAFileItMayNotWrite) {
   const std::string path = dir.File("SIGNS.seq");
   WriteWhole(path, "old");
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  // Root writes any file: the write then runs in a child that gave its rights up.
-  const bool root = ::geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
-  }
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
-    if (::access(dir.path().c_str(), W_OK) != 0) ::_exit(4);
+  const int result = testsupport::RunAsPlainUser(dir.path(), [&] {
+    if (::access(dir.path().c_str(), W_OK) != 0) return 4;
     try {
       WriteWhole(path, "new");
     } catch (const platform::InOutError& e) {
-      ::_exit(e.error() == EACCES && std::string(e.what()) == path + ": Permission denied" ? 0 : 2);
+      return e.error() == EACCES && std::string(e.what()) == path + ": Permission denied" ? 0 : 2;
     }
-    ::_exit(1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0)
-      << "1: replaced, 2: another reason, 3: could not drop rights, 4: the folder cannot be written";
+    return 1;
+  });
+  EXPECT_EQ(result, 0) << "1: replaced, 2: another reason, 4: the folder cannot be written";
   EXPECT_EQ(Slurp(path), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "no temporary left";
 }

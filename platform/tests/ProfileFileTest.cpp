@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/ProfileFile.h"
+#include "testsupport/AsPlainUser.h"
 #include "testsupport/HostilePaths.h"
 
 namespace fs = std::filesystem;
@@ -157,22 +158,12 @@ TEST_F(ProfileFileTest, EveryValueReadsBackAsWritten) {
 TEST_F(ProfileFileTest, WriteNeverReplacesAReadOnlyFile) {
   WriteRaw("[Communication]\r\nCRC Check=0\r\n");
   ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
-  const bool root = ::geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
-  }
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+  const int result = testsupport::RunAsPlainUser(dir_.string(), [&] {
     std::string reason;
     const bool ok = WriteProfileString(path_, "Communication", "CRC Check", "1", &reason);
-    ::_exit(ok ? 1 : reason == "Permission denied" ? 0 : 2);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: another reason, 3: could not drop rights";
+    return ok ? 1 : reason == "Permission denied" ? 0 : 2;
+  });
+  EXPECT_EQ(result, 0) << "1: reported success, 2: another reason";
   EXPECT_EQ(ReadRaw(), "[Communication]\r\nCRC Check=0\r\n");
 }
 

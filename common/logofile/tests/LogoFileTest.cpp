@@ -11,6 +11,7 @@
 #include "TestBytes.h"
 #include "platform/BinaryFile.h"
 #include "testsupport/HostilePaths.h"
+#include "testsupport/AsPlainUser.h"
 #include "testsupport/TempDir.h"
 
 using namespace logofile;
@@ -302,6 +303,25 @@ TEST(LogoFileSave, ListsTheFileCannotHoldWriteNothing) {
   EXPECT_EQ(files, 1u) << "a temporary file was left behind";
 
   EXPECT_THROW(SaveLogoFile(dir.File("missing/dir/A.LOG"), {Filled(3, 3, kGreen1C)}), platform::InOutError);
+}
+
+// A logo file its owner made read-only is not replaced.
+TEST(LogoFileSave, AReadOnlyFileIsNotReplaced) {
+  TempDir dir;
+  const std::string path = dir.File("OLD.LOG");
+  SaveLogoFile(path, {Filled(30, 24, kGreen1C)});
+  const auto old = platform::ReadWholeFile(path);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const int result = testsupport::RunAsPlainUser(dir.path(), [&] {
+    try {
+      SaveLogoFile(path, {Filled(3, 24, kGreen1C)});
+    } catch (const platform::InOutError& e) {
+      return std::string(e.what()) == path + ": Permission denied" ? 0 : 2;
+    }
+    return 1;
+  });
+  EXPECT_EQ(result, 0) << "1: replaced, 2: another reason";
+  EXPECT_EQ(platform::ReadWholeFile(path), old);
 }
 
 TEST(LogoFileSave, TwoHundredAndFiftyFiveLogosAreTheMost) {

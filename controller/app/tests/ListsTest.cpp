@@ -6,13 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "common/ControllerCommandFiles.h"
 #include "platform/InOutError.h"
+#include "testsupport/AsPlainUser.h"
 #include "testsupport/HostilePaths.h"
 #include "testsupport/TempDir.h"
 
@@ -278,30 +276,29 @@ TEST(ListFiles, PathThatIsNoRegularFileIsRefusedAtOnce) {
 
 // A list file its owner made read-only is not replaced by a save.
 TEST(ListFiles, SaveNeverReplacesAReadOnlyFile) {
-  TempDir dir;
-  const std::string path = dir.File("a.seq");
-  WriteBytes(path, "old.msg\r\n");
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  const bool root = ::geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  for (const char* name : {"a.seq", "a.sch"}) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    const std::string path = dir.File(name);
+    WriteBytes(path, "old.msg\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const int result = testsupport::RunAsPlainUser(dir.path(), [&] {
+      try {
+        if (std::string(name) == "a.seq") {
+          ctlapp::SequenceList s;
+          s.Insert("new.msg");
+          s.Save(path);
+        } else {
+          ctlapp::ScheduleGrid h;
+          h.MutableRows().front().file = "new.msg";
+          h.Save(path);
+        }
+      } catch (const platform::InOutError& e) {
+        return std::string(e.what()) == path + ": Permission denied" ? 0 : 2;
+      }
+      return 1;
+    });
+    EXPECT_EQ(result, 0) << "1: replaced, 2: another reason";
+    EXPECT_EQ(ReadBytes(path), "old.msg\r\n");
   }
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
-    ctlapp::SequenceList s;
-    s.Insert("new.msg");
-    try {
-      s.Save(path);
-    } catch (const platform::InOutError& e) {
-      ::_exit(std::string(e.what()) == path + ": Permission denied" ? 0 : 2);
-    }
-    ::_exit(1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: replaced, 2: another reason, 3: could not drop rights";
-  EXPECT_EQ(ReadBytes(path), "old.msg\r\n");
 }

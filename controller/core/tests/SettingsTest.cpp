@@ -11,6 +11,7 @@
 #include <csignal>
 #include <regex>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <stdexcept>
 
 #include "CoreTestSupport.h"
@@ -21,6 +22,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
+#include "testsupport/AsPlainUser.h"
 
 namespace {
 
@@ -131,6 +133,30 @@ TEST(Settings, AFailedSaveIsShownOnceAndKeepsTheOldFile) {
   EXPECT_FALSE(saved);
   EXPECT_EQ(boxes->Texts(),
             std::vector<std::string>{"The settings could not be saved to " + path + " (File too large)!"});
+  EXPECT_EQ(platform::ReadWholeFile(path), before);
+}
+
+// A settings file its owner made read-only is not replaced, though the folder
+// may be written: the save shows its failure warning with the system's reason.
+TEST(Settings, ASaveOverAReadOnlyFileIsRefusedAndShown) {
+  TempDir dir;
+  TSettings s;
+  SignTable t;
+  {
+    platform::ScopedRecordingBoxes quiet;
+    LoadSettings(dir.path(), s, t);
+  }
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  const std::vector<std::uint8_t> before = platform::ReadWholeFile(path);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const int result = testsupport::RunAsPlainUser(dir.path(), [&] {
+    platform::ScopedRecordingBoxes boxes;
+    s.portIndex = 3;
+    const bool saved = SaveSettings(dir.path(), s, t);
+    const std::vector<std::string> expected = {"The settings could not be saved to " + path + " (Permission denied)!"};
+    return saved ? 1 : boxes->Texts() == expected ? 0 : 2;
+  });
+  EXPECT_EQ(result, 0) << "1: saved, 2: not the failure warning";
   EXPECT_EQ(platform::ReadWholeFile(path), before);
 }
 

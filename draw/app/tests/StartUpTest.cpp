@@ -11,6 +11,7 @@
 #include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
 #include "testsupport/HostilePaths.h"
+#include "testsupport/AsPlainUser.h"
 #include "testsupport/TempDir.h"
 
 using namespace drawapp;
@@ -139,6 +140,25 @@ TEST(SysCanvas, APathThatIsNoRegularFileIsReportedAtOnce) {
     }
     EXPECT_EQ(view, raster::NewImage(6, 6, raster::kBlack));
   }
+}
+
+// A working picture its owner made read-only is not replaced at the close.
+TEST(SysCanvas, AReadOnlyPictureIsNotReplaced) {
+  TempDir dir;
+  const std::string path = SysCanvasPath(dir.path());
+  SaveSysCanvas(path, raster::NewImage(3, 3, raster::kBlack));
+  const std::vector<std::uint8_t> old = platform::ReadWholeFile(path);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  const int result = testsupport::RunAsPlainUser(dir.path(), [&] {
+    try {
+      SaveSysCanvas(path, raster::NewImage(4, 4, raster::kBlack));
+    } catch (const platform::InOutError& e) {
+      return std::string(e.what()) == path + ": Permission denied" ? 0 : 2;
+    }
+    return 1;
+  });
+  EXPECT_EQ(result, 0) << "1: replaced, 2: another reason";
+  EXPECT_EQ(platform::ReadWholeFile(path), old);
 }
 
 TEST(SysCanvas, AFailedWriteRaisesAndLeavesTheOldPicture) {
