@@ -10,6 +10,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/Directories.h"
 #include "platform/ExceptionReport.h"
+#include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
 
 namespace draw {
@@ -165,6 +166,10 @@ bool LogoList::Open() {
   } catch (const logofile::BadLogoFile& e) {
     // The logo picker's words, and what is wrong with the file.
     util::ShowWarning(name + " is not a valid logo file!\n" + e.reason());
+    return false;
+  } catch (const platform::InOutError& e) {
+    // Missing, no regular file, unreadable: as the logo picker says it.
+    util::ShowWarning(name + " cannot be read!\n" + e.what());
     return false;
   } catch (const std::exception& e) {
     platform::ShowExceptionBox(e.what());

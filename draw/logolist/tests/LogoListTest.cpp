@@ -313,7 +313,7 @@ TEST(LogoList, OpenOfAPathThatIsNoRegularFileIsRefusedAtOnce) {
     const auto fifo = testsupport::MakeHostilePath(kind, path);
     f.list.openDialog = [&](const std::string&) { return path; };
     EXPECT_FALSE(f.list.Open());
-    EXPECT_EQ(f.boxes->Texts(), std::vector<std::string>{path + ": is not a regular file"});
+    EXPECT_EQ(f.boxes->Texts(), std::vector<std::string>{path + " cannot be read!\n" + path + ": is not a regular file"});
     if (fifo) {
       EXPECT_FALSE(fifo->Released()) << "the open waited for a writer";
     }
