@@ -187,7 +187,7 @@ void KeptFile::PutBack() noexcept {
 }
 
 int OpenRegularFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw InOutError(path, errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

@@ -15,6 +15,8 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
                                              const std::string& key);
 
 // Sets `key` in `section` to `value`, adding the section or key when missing.
+// A value with a blank at either end, or one its own quotes enclose, is
+// written inside a pair of quotes, so that it reads back as it was.
 // Returns false when the file cannot be written, and also when it exists but
 // cannot be read: rewriting it from nothing would lose every other key. The
 // system's reason then goes to `reason` (emptied on success).
