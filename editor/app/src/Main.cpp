@@ -410,12 +410,14 @@ bool TfrmMain::StartUpSteps() {
       *model_, settings_, static_cast<DocumentView&>(*this),
       [this](editor::MessageModel& m, int f) { editor::RedrawFramePicture(control_->Editor(), m, f); });
 
+  // The message first: disabling the colour box hands the focus to the
+  // control, which shows the caret of the current frame.
+  document_->NewMessage();
   if (IsMono(settings_)) {
     cboColor->setCurrentIndex(0);
     SetCurrentColor(0);
     cboColor->setEnabled(false);
   }
-  document_->NewMessage();
   return true;
 }
 

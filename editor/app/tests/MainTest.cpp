@@ -344,6 +344,40 @@ class EditorMainTest : public QObject {
     QCOMPARE(main->Model()->CurrentColor, 0);
   }
 
+  // A one-colour sign, and a colour type this editor does not know: the start
+  // shows nothing, locks the colour box and leaves one empty frame to type in.
+  void aOneColourSignStartsCleanly_data() {
+    QTest::addColumn<int>("colorType");
+    QTest::newRow("one colour") << 1;
+    QTest::newRow("unknown type") << 7;
+  }
+  void aOneColourSignStartsCleanly() {
+    QFETCH(int, colorType);
+    WriteIni("[System]\r\nColor Type=" + std::to_string(colorType) + "\r\n");
+    signsim::SignSim sign;
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(sign.StartPty()));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    QVERIFY(main->isActiveWindow());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+    QVERIFY(!main->cboColor->isEnabled());
+    QCOMPARE(main->cboColor->currentIndex(), 0);
+    QCOMPARE(main->Model()->CurrentColor, 0);
+    editor::MessageModel& model = *main->Model();
+    QCOMPARE(model.FrameCount(), 1);
+    QCOMPARE(model.CurrentFrame, 0);
+    QVERIFY(model.Frame(0).LinesEmpty());
+    QCOMPARE(main->lblFrame->text(), QString("1/1"));
+    QVERIFY(main->Control()->hasFocus());
+    QVERIFY(main->Control()->Editor().Caret().shown);
+
+    QTest::keyClicks(main->Control(), "AB");
+    QCOMPARE(model.Frame(0).Codes[1], std::string("AB"));
+    QCOMPARE(model.Frame(0).Colors[1], std::string("00"));
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+  }
+
   void signHeightTwelveWarnsAndEnds() {
     WriteIni("[System]\r\nSign Height=12\r\n");
     signsim::SignSim sign;
