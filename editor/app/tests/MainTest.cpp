@@ -521,6 +521,28 @@ class EditorMainTest : public QObject {
     QVERIFY(boxes->Texts().empty());
   }
 
+  // The sign's cable was out at start (the set-up warned); once it is in,
+  // Go to Sign opens the port and reaches the sign, with no set-up by hand.
+  void goToSignOpensAPortThatFailedAtStart() {
+    const std::string link = programDir_ + "/COM1";
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(link));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{"Serial port setup error!"});
+    QVERIFY(!main->Link().Port().Open());
+    QTest::keyClicks(main->Control(), "AB");
+
+    signsim::SignSim sign;
+    sign.StartPty(link);
+    boxes->Clear();
+    main->GoToSign();
+    QVERIFY(sign.WaitForRecords(5, std::chrono::seconds(5)));
+    QCOMPARE(sign.Records()[2].text, std::string("{T,~f,^DL^RH^T5AB}"));
+    QVERIFY(main->Link().Port().Open());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+  }
+
   void frameClicksFunctionsAndFix() {
     platform::ScopedRecordingBoxes boxes;
     auto main = Started();
