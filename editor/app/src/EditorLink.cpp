@@ -24,6 +24,7 @@ EditorLink::EditorLink(QWidget* windowParent) {
   setup_ = std::make_unique<settings::ComPortSetup>(*port_, [modem](bool on) { modem->SetModemStarted(on); });
   // The reply bytes are read in one block per event into the sender's guarded buffer.
   sender_ = std::make_unique<editor::EditorSender>(*port_, windowParent);
+  sender_->SetPortSetUp([this](const editor::EditorSettings& s) { return SetUp(s); });
 }
 
 EditorLink::~EditorLink() {

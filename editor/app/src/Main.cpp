@@ -24,6 +24,7 @@
 #include "editor/FrameGeometry.h"
 #include "editor/FrameListPainter.h"
 #include "editor/FrameOperations.h"
+#include "editor/GuardedEdit.h"
 #include "editor/About.h"
 #include "editor/European.h"
 #include "editor/Mode.h"
@@ -157,13 +158,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   };
   frmSelLOG = new editor::TfrmSelLOG(this);
   frmSelLOG->SetInsertLogo([this](const QImage& logo) {
-    if (Editor()) Editor()->InsertLogo(logo);
+    if (Editor()) editor::GuardedEdit([&] { Editor()->InsertLogo(logo); });
   });
   link_ = std::make_unique<EditorLink>(this);
   frmSetRGB = new editor::TfrmSetRGB(this);
   frmEuropean = new editor::TfrmEuropean(&fonts_, this);
   frmEuropean->SetInsertChar([this](std::uint8_t code) {
-    if (Editor()) Editor()->InsertCell(editor::kKindCharacter, code, true);
+    if (Editor()) editor::GuardedEdit([&] { Editor()->InsertCell(editor::kKindCharacter, code, true); });
   });
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { platform::Guarded([&] { frmSetRGB->exec(); }); });
 
@@ -410,12 +411,14 @@ bool TfrmMain::StartUpSteps() {
       *model_, settings_, static_cast<DocumentView&>(*this),
       [this](editor::MessageModel& m, int f) { editor::RedrawFramePicture(control_->Editor(), m, f); });
 
+  // The message first: disabling the colour box hands the focus to the
+  // control, which shows the caret of the current frame.
+  document_->NewMessage();
   if (IsMono(settings_)) {
     cboColor->setCurrentIndex(0);
     SetCurrentColor(0);
     cboColor->setEnabled(false);
   }
-  document_->NewMessage();
   return true;
 }
 
@@ -535,7 +538,7 @@ void TfrmMain::PasteFrame() {
 }
 
 void TfrmMain::InsertBeep() {
-  if (Editor()) Editor()->InsertCell(editor::kKindBeep, editor::kBeepCode, true);
+  if (Editor()) editor::GuardedEdit([&] { Editor()->InsertCell(editor::kKindBeep, editor::kBeepCode, true); });
   FocusControl();
 }
 

@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -344,6 +345,40 @@ class EditorMainTest : public QObject {
     QCOMPARE(main->Model()->CurrentColor, 0);
   }
 
+  // A one-colour sign, and a colour type this editor does not know: the start
+  // shows nothing, locks the colour box and leaves one empty frame to type in.
+  void aOneColourSignStartsCleanly_data() {
+    QTest::addColumn<int>("colorType");
+    QTest::newRow("one colour") << 1;
+    QTest::newRow("unknown type") << 7;
+  }
+  void aOneColourSignStartsCleanly() {
+    QFETCH(int, colorType);
+    WriteIni("[System]\r\nColor Type=" + std::to_string(colorType) + "\r\n");
+    signsim::SignSim sign;
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(sign.StartPty()));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    QVERIFY(main->isActiveWindow());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+    QVERIFY(!main->cboColor->isEnabled());
+    QCOMPARE(main->cboColor->currentIndex(), 0);
+    QCOMPARE(main->Model()->CurrentColor, 0);
+    editor::MessageModel& model = *main->Model();
+    QCOMPARE(model.FrameCount(), 1);
+    QCOMPARE(model.CurrentFrame, 0);
+    QVERIFY(model.Frame(0).LinesEmpty());
+    QCOMPARE(main->lblFrame->text(), QString("1/1"));
+    QVERIFY(main->Control()->hasFocus());
+    QVERIFY(main->Control()->Editor().Caret().shown);
+
+    QTest::keyClicks(main->Control(), "AB");
+    QCOMPARE(model.Frame(0).Codes[1], std::string("AB"));
+    QCOMPARE(model.Frame(0).Colors[1], std::string("00"));
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+  }
+
   void signHeightTwelveWarnsAndEnds() {
     WriteIni("[System]\r\nSign Height=12\r\n");
     signsim::SignSim sign;
@@ -486,6 +521,28 @@ class EditorMainTest : public QObject {
     QVERIFY(boxes->Texts().empty());
   }
 
+  // The sign's cable was out at start (the set-up warned); once it is in,
+  // Go to Sign opens the port and reaches the sign, with no set-up by hand.
+  void goToSignOpensAPortThatFailedAtStart() {
+    const std::string link = programDir_ + "/COM1";
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(link));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{"Serial port setup error!"});
+    QVERIFY(!main->Link().Port().Open());
+    QTest::keyClicks(main->Control(), "AB");
+
+    signsim::SignSim sign;
+    sign.StartPty(link);
+    boxes->Clear();
+    main->GoToSign();
+    QVERIFY(sign.WaitForRecords(5, std::chrono::seconds(5)));
+    QCOMPARE(sign.Records()[2].text, std::string("{T,~f,^DL^RH^T5AB}"));
+    QVERIFY(main->Link().Port().Open());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+  }
+
   void frameClicksFunctionsAndFix() {
     platform::ScopedRecordingBoxes boxes;
     auto main = Started();
@@ -581,6 +638,70 @@ class EditorMainTest : public QObject {
     main->fileChoosers.openLogoFile = [&](QWidget*) { return std::string(); };
     main->mnuInsertLogoClick();
     QCOMPARE(model.LogoCount(), 1);
+  }
+
+  // A file of 53 one-pixel logos, all named in one line, made elsewhere: it
+  // opens, saves back the same, goes to the sign with logo 52 unnamed, and
+  // takes no further logo from the picker.
+  void aFileOfMoreLogosThanTheSignNamesOpensSavesAndSends() {
+    signsim::SignSim sign;
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(sign.StartPty()));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    std::string kinds, codes, fonts, colors;
+    std::string logos;
+    for (int n = 0; n < 53; ++n) {
+      char digits[4];
+      std::snprintf(digits, sizeof digits, "%.3d", n);
+      kinds += '@';
+      codes += digits[0];
+      fonts += digits[1];
+      colors += digits[2];
+      logos += U16(1) + U16(1) + std::string("\x01\x00", 2);  // one dark pixel
+    }
+    const std::string file = U16(1) + U16(53) + "-FRAME-" + std::string("\x00\x00\x01", 3) + "NN" + U16(0) +
+                             U16(53) + kinds + codes + fonts + colors + std::string(53, '0') + U16(0) + logos;
+    const std::string dir = QDir::currentPath().toStdString();
+    WriteBytes(dir + "/MANY.SML", file);
+    main->fileChoosers.openFrameFile = [&](QWidget*, const std::string&) { return dir + "/MANY.SML"; };
+    main->Load1Click();
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+    editor::MessageModel& model = *main->Model();
+    QCOMPARE(model.LogoCount(), 53);
+
+    QTest::keyClick(main->Control(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(sign.WaitForRecords(5 + 53, std::chrono::seconds(10)));
+    const std::vector<signsim::SignEntry> records = sign.Records();
+    QCOMPARE(records.size(), std::size_t{5 + 53});
+    std::string cells;
+    for (int n = 0; n < 26; ++n) cells += "^L" + std::string(1, static_cast<char>('A' + n));
+    for (int n = 0; n < 26; ++n) cells += "^L" + std::string(1, static_cast<char>('a' + n));
+    QCOMPARE(records[2].text, "{T,~f,^FL" + cells + "^L}");
+    QCOMPARE(records[3].text.substr(0, 14), std::string("{LA,01,001,C,#"));
+    QCOMPARE(records[54].text.substr(0, 14), std::string("{Lz,01,001,C,#"));
+    QCOMPARE(records[55].text.substr(0, 13), std::string("{L,01,001,C,#"));
+    QCOMPARE(records[56].text, std::string("{RX,_LOCAL}"));
+    for (const auto& r : records) QVERIFY(r.crcOk);
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+
+    // Saved again from memory: every logo is written back.
+    QVERIFY(QFile::remove(QString::fromStdString(dir + "/MANY.SML")));
+    main->SetModified(true);
+    main->Save1Click();
+    QCOMPARE(ReadBytes(dir + "/MANY.SML"), file);
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+
+    QImage drawn(15, 24, QImage::Format_RGB32);
+    drawn.fill(colorcode::CodeToColor(0xE0));
+    const std::string logoPath = programDir_ + "/RED.LOG";
+    logofile::SaveLogoFile(logoPath, {drawn});
+    main->fileChoosers.openLogoFile = [&](QWidget*) { return logoPath; };
+    WhenModal<editor::TfrmSelLOG>([&](editor::TfrmSelLOG* picker) { picker->BitBtn1->click(); });
+    main->Control()->Editor().KeyDown(editor::EditorKey::End);
+    main->mnuInsertLogoClick();
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{"The maximum of logos is 52!"});
+    QCOMPARE(model.LogoCount(), 53);
   }
 
   void functionsThroughThePresentationDialog() {

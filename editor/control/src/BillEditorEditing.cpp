@@ -40,6 +40,7 @@ void TBillEditor::Normalize(TFrame& f) const {
 // --- input ---
 
 void TBillEditor::KeyDown(EditorKey key) {
+  if (!HasFrame()) return;
   switch (key) {
     case EditorKey::Backspace: BackspaceCell(); break;
     case EditorKey::PageUp: host_.GotoPreviousFrame(); break;
@@ -59,7 +60,7 @@ void TBillEditor::TypeText(const std::u32string& text) {
 }
 
 void TBillEditor::TypeCharacter(char32_t character) {
-  if (character < 32) return;  // control codes are no characters of the sign
+  if (character < 32 || !HasFrame()) return;  // control codes are no characters of the sign
   const std::optional<std::string> big5 = signfont::UnicodeToBig5(character);
   if (big5 && big5->size() == 1 && static_cast<std::uint8_t>((*big5)[0]) < 0x80) {
     InsertCell(kKindCharacter, static_cast<std::uint8_t>((*big5)[0]), true);
@@ -114,7 +115,7 @@ void TBillEditor::AfterInsert(bool fixedFrame) {
 
 bool TBillEditor::InsertCell(char kind, std::uint8_t code, bool redraw) {
   if (kind != kKindCharacter && kind != kKindBeep) throw std::invalid_argument("InsertCell takes a character or a beep");
-  if (kind == kKindCharacter && code < 32) return false;
+  if ((kind == kKindCharacter && code < 32) || !HasFrame()) return false;
   TFrame& f = Current();
   if (!CheckFontForLayout(f)) return false;
   // The Ming single-byte font is drawn 8 wide but counts as wide as a pair here.
@@ -141,6 +142,7 @@ bool TBillEditor::InsertPair(std::uint8_t lead, std::uint8_t trail) {
     util::Beep();
     return false;
   }
+  if (!HasFrame()) return false;
   TFrame& f = Current();
   if (!CheckFontForLayout(f)) return false;
   if (!FitsFixedFrame(f, kWideCellWidth)) return false;
@@ -152,6 +154,7 @@ bool TBillEditor::InsertPair(std::uint8_t lead, std::uint8_t trail) {
 }
 
 bool TBillEditor::InsertLogo(const QImage& bitmap) {
+  if (!HasFrame()) return false;
   TFrame& f = Current();
   if (f.Layout == 2) {
     util::ShowWarning(kLogoUnacceptableText);
@@ -170,6 +173,7 @@ bool TBillEditor::InsertLogo(const QImage& bitmap) {
 // --- clearing and deleting ---
 
 void TBillEditor::ClearFrame() {
+  if (!HasFrame()) return;
   const int index = CurrentIndex();
   model_.ClearFrame(index);
   DrawFrame(canvas_, index, false);

@@ -202,6 +202,10 @@ void TBillEditor::SaveFramePicture(int frame) {
 }
 
 void TBillEditor::show_caret() {
+  if (!HasFrame()) {
+    HideCaret();
+    return;
+  }
   const int index = CurrentIndex();
   TFrame& f = Current();
   const int line = f.CurLine;

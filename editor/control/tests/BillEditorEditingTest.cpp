@@ -364,6 +364,48 @@ TEST(Widths, CellWidthsByKind) {
   EXPECT_EQ(fx.editor->CellCount(0, 1), 5);
 }
 
+// Before the first message is made the model has no frame: the focus, keys,
+// typing and inserts that reach the control then change and show nothing.
+TEST(NoFrameYet, FocusKeysAndTypingDoNothing) {
+  platform::ScopedRecordingBoxes boxes;
+  const SignGeometry sign = kSign160x16;
+  MessageModel model(sign);
+  testsupport::RecordingHost host(ComputeGeometry(testsupport::kPanelWidth, testsupport::kPanelHeight, sign));
+  QTemporaryDir fontDir;
+  signfontmaker::WriteTaggedFonts(fontDir.path().toStdString());
+  signfont::SignFontTable fonts;
+  fonts.Open(fontDir.path().toStdString());
+  TBillEditor editor(model, host, fonts);
+  ASSERT_EQ(model.CurrentFrame, -1);
+  EXPECT_FALSE(editor.HasFrame());
+  editor.show_caret();
+  EXPECT_FALSE(editor.Caret().shown);
+  for (const EditorKey key : {EditorKey::End, EditorKey::Left, EditorKey::Up, EditorKey::Home, EditorKey::Right,
+                              EditorKey::Delete, EditorKey::Down, EditorKey::Backspace}) {
+    editor.KeyDown(key);
+  }
+  editor.TypeCharacter(U'A');
+  editor.TypeCharacter(U'\u4E00');
+  EXPECT_FALSE(editor.InsertCell(kKindBeep, kBeepCode, true));
+  QImage logo(4, 4, QImage::Format_RGB32);
+  logo.fill(Qt::red);
+  EXPECT_FALSE(editor.InsertLogo(logo));
+  editor.ClearFrame();
+  EXPECT_EQ(model.FrameCount(), 0);
+  EXPECT_EQ(model.LogoCount(), 0);
+  EXPECT_TRUE(host.modifiedCalls.empty());
+  EXPECT_TRUE(host.columns.empty());
+  EXPECT_TRUE(boxes->Texts().empty());
+  // Once the message is there the control works on its frame.
+  model.NewMessage(fontDir.path().toStdString());
+  editor.SelectFrame(-1, 0);
+  EXPECT_TRUE(editor.HasFrame());
+  EXPECT_TRUE(editor.Caret().shown);
+  model.CurrentFont = kXmi8x16;
+  editor.TypeCharacter(U'A');
+  EXPECT_EQ(model.Frame(0).Codes[1], "A");
+}
+
 TEST(Widths, CellDataOutsideTheTablesCountsNothing) {
   EditorFixture fx(kSign160x16);
   TFrame& f = fx.Frame();

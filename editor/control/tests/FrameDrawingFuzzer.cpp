@@ -1,11 +1,13 @@
-// Frames of arbitrary column bytes and state (as a damaged frame file or a
-// paste could give) must draw, measure and take caret keys without reading
-// outside a table, a line or the logo list.
+// Frames a frame file can bring, in any state of the current line, carets and
+// first cells, must draw, measure and take caret keys and typing without
+// reading outside a table, a line or the logo list, and without a refusal of
+// the model escaping (FrameDrawingInput.h makes the frames).
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
+#include "FrameDrawingInput.h"
 #include "RecordingHost.h"
 #include "editor/BillEditor.h"
 #include "platform/MessageBoxes.h"
@@ -31,37 +33,17 @@ Setup& Shared() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 8) return 0;
   Setup& setup = Shared();
   platform::InstallBoxes(&setup.boxes);
-  const int heights[] = {7, 8, 16};
-  const editor::SignGeometry sign{8 + data[0] % 160, heights[data[1] % 3]};
-  editor::MessageModel model(sign);
-  model.NewMessage(setup.dir.path().toStdString());
-  editor::testsupport::RecordingHost host(editor::ComputeGeometry(790, 441, sign));
-  model.CurrentFont = data[2] % 10;
-  model.CurrentColor = data[3] % 10;
-  for (int i = 0; i < data[4] % 4; ++i) {
-    QImage logo(1 + i * 7, 1 + i * 3, QImage::Format_RGB32);
-    logo.fill(Qt::red);
-    model.AppendLogo(logo);
+  std::unique_ptr<editor::MessageModel> message =
+      editor::testsupport::FrameDrawingMessage(data, size, setup.dir.path().toStdString());
+  if (!message) {
+    platform::InstallBoxes(nullptr);
+    return 0;
   }
+  editor::MessageModel& model = *message;
+  editor::testsupport::RecordingHost host(editor::ComputeGeometry(790, 441, model.Sign()));
   editor::TFrame& f = model.Frame(0);
-  f.CurLine = data[5] % 4;
-  f.Layout = data[6] % 4;
-  f.FixedFrame = data[7] & 1;
-  f.HasFixedPart = data[7] & 2;
-  f.FixedWidth = static_cast<std::uint16_t>((data[7] >> 2) * 5);
-  std::size_t k = 8;
-  for (; k + 6 <= size; k += 6) {
-    const int line = 1 + (data[k] & 1);
-    f.InsertCellAt(line, f.Length(line) + 1,
-                   {static_cast<char>(data[k + 1]), static_cast<char>(data[k + 2]), static_cast<char>(data[k + 3]),
-                    static_cast<char>(data[k + 4]), static_cast<char>(data[k + 5])});
-  }
-  const int caret = k < size ? data[k] : 1;
-  f.CaretCell = {caret - 3, caret};
-  f.FirstCell = {caret / 2 - 1, caret / 3};
 
   editor::TBillEditor editor(model, host, setup.fonts);
   editor.SelectFrame(-1, 0);

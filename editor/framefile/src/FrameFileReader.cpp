@@ -46,7 +46,9 @@ void ReadFrame(ByteCursor& in, TFrame& f, int number) {
   f.FirstCell = {1, 1};
 }
 
-std::string LogoLimitText(int count) { return "It holds " + std::to_string(count) + " logos. " + kTooManyLogosText; }
+std::string LogoLimitText(int count) {
+  return "It holds " + std::to_string(count) + " logos. " + kTooManyMessageLogosText;
+}
 
 // A logo cell owns its picture: a second cell naming the same logo gets a copy
 // of its own, so deleting one never frees or renumbers the other's.
@@ -127,7 +129,7 @@ std::unique_ptr<MessageModel> DecodeFrameFile(std::span<const std::uint8_t> byte
   }
   if (frames == 0) throw BadFrameFile("It holds no frame.");
   if (frames > kMaxFrames) throw BadFrameFile("It holds " + std::to_string(frames) + " frames. " + kTooManyFramesText);
-  if (logos > kMaxLogos) throw BadFrameFile(LogoLimitText(logos));
+  if (logos > kMaxMessageLogos) throw BadFrameFile(LogoLimitText(logos));
 
   auto model = std::make_unique<MessageModel>(sign);
   model->NewMessage("");

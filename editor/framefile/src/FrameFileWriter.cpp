@@ -25,8 +25,8 @@ void CheckWritable(const MessageModel& model) {
     throw FrameFileNotWritable("a frame file holds 1 to " + std::to_string(kMaxFrames) + " frames, not " +
                                std::to_string(model.FrameCount()));
   }
-  if (model.LogoCount() > kMaxLogos) {
-    throw FrameFileNotWritable("a frame file holds at most " + std::to_string(kMaxLogos) + " logos, not " +
+  if (model.LogoCount() > kMaxMessageLogos) {
+    throw FrameFileNotWritable("a frame file holds at most " + std::to_string(kMaxMessageLogos) + " logos, not " +
                                std::to_string(model.LogoCount()));
   }
   for (int i = 0; i < model.FrameCount(); ++i) {

@@ -191,23 +191,27 @@ TEST_F(FrameFileBytes, TheCountsAreTrueAtTheLimits) {
   MessageModel m(SignGeometry{160, 8});
   m.NewMessage("/docs");
   for (int i = 1; i < kMaxFrames; ++i) ASSERT_TRUE(m.InsertFrame(i));
-  for (int n = 0; n < kMaxLogos; ++n) {
+  // 255 logos of one pixel: frames 0..126 name two each, frame 127 the last one.
+  for (int n = 0; n < kMaxMessageLogos; ++n) {
     ASSERT_TRUE(m.AppendLogo(ExactLogo(1, 1, {n})));
-    m.Frame(n).Kinds[1] = "@";
-    m.Frame(n).Codes[1] = LogoNumberText(n).substr(0, 1);
-    m.Frame(n).Fonts[1] = LogoNumberText(n).substr(1, 1);
-    m.Frame(n).Colors[1] = LogoNumberText(n).substr(2, 1);
-    m.Frame(n).Attrs[1] = "0";
+    TFrame& f = m.Frame(n / 2);
+    const std::string digits = LogoNumberText(n);
+    f.Kinds[1] += '@';
+    f.Codes[1] += digits[0];
+    f.Fonts[1] += digits[1];
+    f.Colors[1] += digits[2];
+    f.Attrs[1] += '0';
   }
+  EXPECT_FALSE(m.AppendLogo(ExactLogo(1, 1, {0})));
   const Bytes bytes = EncodeFrameFile(m);
-  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 4), (Bytes{150, 0x00, 52, 0x00}));
-  // 150 frame records: 52 of one logo cell (7 + 2 + 5 + 2 bytes), 98 empty (11).
-  // 52 logo records of one pixel (4 + 2).
-  EXPECT_EQ(bytes.size(), 11u + 52 * 16 + 98 * 11 + 52 * 6);
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 4), (Bytes{150, 0x00, 255, 0x00}));
+  // 150 frame records: 127 of two logo cells (7 + 2 + 10 + 2 bytes), one of
+  // one cell (7 + 2 + 5 + 2), 22 empty (11); 255 logo records of one pixel (4 + 2).
+  EXPECT_EQ(bytes.size(), 11u + 127 * 21 + 16 + 22 * 11 + 255 * 6);
   auto back = DecodeFrameFile(bytes, m.Sign());
   EXPECT_EQ(back->FrameCount(), 150);
-  EXPECT_EQ(back->LogoCount(), 52);
-  EXPECT_EQ(back->Frame(51).LogoNumberAt(1, 1), 51);
+  EXPECT_EQ(back->LogoCount(), 255);
+  EXPECT_EQ(back->Frame(127).LogoNumberAt(1, 1), 254);
   EXPECT_EQ(EncodeFrameFile(*back), bytes);
 }
 

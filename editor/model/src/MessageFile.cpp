@@ -90,9 +90,9 @@ struct LineWriter {
     for (int pos = 1; pos <= f.Length(line); ++pos) {
       const Cell c = f.CellAt(line, pos);
       if (c.kind == kKindLogo) {
-        // A logo the sign cannot name is left out rather than sent nameless.
+        // A logo the sign has no letter for goes out with an empty one.
         auto n = f.LogoNumberAt(line, pos);
-        if (n && *n < kMaxLogos && *n < logoCount) out += "^L" + LogoLetter(*n);
+        if (n && *n < logoCount) out += "^L" + LogoLetter(*n);
       } else if (c.kind == kKindBeep) {
         out += "^BP";
       } else if (c.font != kTrailFont) {
@@ -197,8 +197,9 @@ std::string FrameCommand(const TFrame& frame, int logoCount) {
 }
 
 std::string LogoCommand(int n, const QImage& logo, int signHeight) {
+  if (n < 0) throw std::out_of_range("no such logo");
+  // From 52 on the letter is empty: the record starts "{L," and the height.
   const std::string letter = LogoLetter(n);
-  if (letter.empty()) throw std::out_of_range("the sign names logos 0..51 only");
   const int height = std::min(logo.height(), signHeight);
   return "{L" + letter + "," + Formatted("%.2d", height) + "," + Formatted("%.3d", logo.width()) + ",C,#" +
          EscapeLogoData(LogoBitPlanes(logo, signHeight)) + "#}";
@@ -212,8 +213,7 @@ std::vector<CommandText> CommandFileTexts(const MessageModel& model, const std::
   texts.push_back(Command("{F," + name.substr(0, 8) + "}"));
   for (const auto& frame : model.FrameList())
     if (frame->Layout != 0) texts.push_back(Command(FrameCommand(*frame, model.LogoCount())));
-  const int named = std::min(model.LogoCount(), kMaxLogos);
-  for (int n = 0; n < named; ++n)
+  for (int n = 0; n < model.LogoCount(); ++n)
     texts.push_back(Command(LogoCommand(n, model.LogoList()[static_cast<std::size_t>(n)], model.Sign().height)));
   if (header) {
     texts.push_back(Command("{RX," + name + "}"));

@@ -189,7 +189,7 @@ void MessageModel::SpreadFixedPart(int from, bool has, std::uint16_t width) {
 }
 
 bool MessageModel::AppendLogo(const QImage& logo) {
-  if (!HasRoomForLogos(1)) return false;
+  if (LogoCount() >= kMaxMessageLogos) return false;
   logos_.push_back(Rgb32(logo));
   return true;
 }
@@ -351,7 +351,9 @@ bool MessageModel::PasteFrame(int index) {
   TFrame& f = Frame(index);
   if (!clipFilled_) return false;
   const int after = LogoCount() - FrameLogoCells(f) + static_cast<int>(clipLogos_.size());
-  if (after > kMaxLogos) {
+  // A message opened with more logos than the sign names may still take a
+  // paste that adds none.
+  if (after > kMaxLogos && after > LogoCount()) {
     util::ShowWarning(kTooManyLogosText);
     return false;
   }

@@ -198,10 +198,36 @@ TEST_F(MessageFileTest, LogoCellsBeepsAndLetters) {
     f.SetLogoNumberAt(1, f.Length(1), n);
     ASSERT_TRUE(model_.InsertBeep(0, 1, f.Length(1) + 1, 3, 4));
   }
-  // Logo 52 has no letter, and a reference beyond the logos is no logo: both are left out.
-  EXPECT_EQ(FrameCommand(f, 53), "{T,~f,^FL^LB^BP^Lb^BP^BP}");
+  // Logo 52 has no letter: its code goes out alone. A reference beyond the logos is no logo and is left out.
+  EXPECT_EQ(FrameCommand(f, 53), "{T,~f,^FL^LB^BP^Lb^BP^L^BP}");
   EXPECT_EQ(FrameCommand(f, 2), "{T,~f,^FL^LB^BP^BP^BP}");
-  EXPECT_THROW(LogoCommand(52, Logo(1, 1), 16), std::out_of_range);
+  EXPECT_THROW(LogoCommand(-1, Logo(1, 1), 16), std::out_of_range);
+}
+
+// A message opened from a file may hold more logos than the sign names:
+// every one is sent, those from 52 on with an empty letter.
+TEST_F(MessageFileTest, LogosFrom52OnGoOutWithAnEmptyLetter) {
+  MessageModel eight(SignGeometry{96, 8});
+  eight.NewMessage(dir_.string());
+  TFrame& f = eight.Frame(0);
+  for (int n = 0; n < 54; ++n) {
+    ASSERT_TRUE(eight.AppendLogo(Logo(2, 1, n == 53 ? kRed : qRgb(0, 0, 0))));
+    f.InsertCellAt(1, f.Length(1) + 1, Cell{'@', '0', '0', '0', '0'});
+    f.SetLogoNumberAt(1, f.Length(1), n);
+  }
+  // Two columns of four planes of one byte (8 rows); red is planes 0 and 2, row 0 their bit 0.
+  const std::string dark(8, '\0');
+  const std::string red = std::string("\x01\x00\x01\x00\x01\x00\x01\x00", 8);
+  EXPECT_EQ(LogoCommand(52, Logo(2, 1), 8), "{L,01,002,C,#" + dark + "#}");
+  const std::vector<CommandText> texts = CommandFileTexts(eight, PathOf("MANY.MSG"), false, settings_);
+  ASSERT_EQ(texts.size(), 2u + 54u);
+  std::string cells;
+  for (int n = 0; n < 54; ++n) cells += "^L" + LogoLetter(n);
+  EXPECT_EQ(texts[1].text, "{T,~f,^FL" + cells + "}");
+  EXPECT_EQ(texts[2].text, "{LA,01,002,C,#" + dark + "#}");
+  EXPECT_EQ(texts[53].text, "{Lz,01,002,C,#" + dark + "#}");
+  EXPECT_EQ(texts[54].text, "{L,01,002,C,#" + dark + "#}");
+  EXPECT_EQ(texts[55].text, "{L,01,002,C,#" + red + "#}");
 }
 
 TEST_F(MessageFileTest, LogoRecordOf16By5OnA16RowSign) {

@@ -157,11 +157,11 @@ TEST_F(ModelTest, LogosAreKeptAt24BitsAPixel) {
   }
 }
 
-TEST_F(ModelTest, AppendLogoStopsAtFiftyTwoSilently) {
-  for (int i = 0; i < kMaxLogos; ++i) ASSERT_TRUE(model.AppendLogo(TaggedLogo(static_cast<std::uint32_t>(i))));
-  EXPECT_FALSE(model.AppendLogo(TaggedLogo(99)));
-  EXPECT_EQ(model.LogoCount(), 52);
-  EXPECT_TRUE(model.LogoList().back() == TaggedLogo(51));
+TEST_F(ModelTest, AppendLogoStopsAt255Silently) {
+  for (int i = 0; i < kMaxMessageLogos; ++i) ASSERT_TRUE(model.AppendLogo(TaggedLogo(static_cast<std::uint32_t>(i))));
+  EXPECT_FALSE(model.AppendLogo(TaggedLogo(999)));
+  EXPECT_EQ(model.LogoCount(), 255);
+  EXPECT_TRUE(model.LogoList().back() == TaggedLogo(254));
   EXPECT_TRUE(boxes->Texts().empty());
 }
 
@@ -414,6 +414,39 @@ TEST_F(ModelTest, PasteFreesTheLogosItReplacesAndRefusesBeyondFiftyTwo) {
   // Into frame 1, whose two logos go, it fits.
   EXPECT_TRUE(model.PasteFrame(1));
   EXPECT_EQ(model.LogoCount(), 51);
+}
+
+// A message of more logos than the sign names (opened from a file) takes no
+// new logo, but a paste that adds none still goes in.
+TEST_F(ModelTest, BeyondFiftyTwoLogosOnlyEditsThatAddNoneGoIn) {
+  ASSERT_TRUE(model.InsertFrame(1));
+  AddChar(1, 1, 'a');
+  for (int i = 0; i < 60; ++i) ASSERT_TRUE(model.AppendLogo(TaggedLogo(static_cast<std::uint32_t>(i))));
+  boxes->Clear();
+  EXPECT_FALSE(model.InsertLogo(0, 1, 1, TaggedLogo(999)).has_value());
+  EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"The maximum of logos is 52!"}));
+  EXPECT_EQ(model.LogoCount(), 60);
+
+  // Frame 1 (no logo) pasted over frame 0.
+  model.CopyFrame(1);
+  boxes->Clear();
+  ASSERT_TRUE(model.PasteFrame(0));
+  EXPECT_TRUE(boxes->Texts().empty());
+  EXPECT_EQ(model.Frame(0).Codes[1], "a");
+  EXPECT_EQ(model.LogoCount(), 60);
+
+  // A frame naming logo 59, pasted over a frame without logos, would add one.
+  model.Frame(1).InsertCellAt(1, 2, Cell{'@', '0', '5', '9', '0'});
+  model.CopyFrame(1);
+  boxes->Clear();
+  EXPECT_FALSE(model.PasteFrame(0));
+  EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"The maximum of logos is 52!"}));
+  EXPECT_EQ(model.LogoCount(), 60);
+  // Over itself it replaces its own logo: the count stays.
+  boxes->Clear();
+  EXPECT_TRUE(model.PasteFrame(1));
+  EXPECT_TRUE(boxes->Texts().empty());
+  EXPECT_EQ(model.LogoCount(), 60);
 }
 
 TEST_F(ModelTest, PasteBeforeAnyCopyDoesNothing) {

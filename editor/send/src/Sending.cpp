@@ -37,7 +37,18 @@ EditorSender::EditorSender(comm::TVnkCustomComPort& port, QWidget* windowParent)
 
 EditorSender::~EditorSender() { port_.OnTriggerAvail = nullptr; }
 
+bool EditorSender::PortReady(const EditorSettings& settings) {
+  // A device that hung up (an adapter pulled and plugged back, a sign that
+  // restarted) is opened again, as the controller's jobs do.
+  link_.Prepare();
+  if (port_.Open() || !portSetUp_) return true;
+  // Never opened, or still gone: the set-up tries once more and, failing,
+  // tells the user why, rather than a send that blames the sign.
+  return portSetUp_(settings) && port_.Open();
+}
+
 bool EditorSender::Send(SendMode mode, const MessageModel& model, const EditorSettings& settings) {
+  if (!PortReady(settings)) return false;
   MessageFileSettings fileSettings = FileSettingsOf(settings);
   if (clock_ != nullptr) fileSettings.clock = clock_;
   try {

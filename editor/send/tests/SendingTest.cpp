@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTimer>
 
@@ -290,6 +291,72 @@ TEST_F(EditorSends, TheDirectSendGoesThroughLocalMsgInTheProgramDirectory) {
   EXPECT_EQ(texts[1], "{F,_LOCAL}");
   EXPECT_EQ(texts[3], "{RX,_LOCAL}");
   EXPECT_TRUE(platform::FileExists(dir_ + "/_LOCAL.MSG"));
+}
+
+// The sign's line dies during a send (the simulator's side of the
+// pseudo-terminal closes) and comes back at the same COM path: the next send
+// opens the port again and reaches it, with no set-up in between.
+TEST_F(EditorSends, ALineThatDiedAndCameBackIsReachedByTheNextSend) {
+  WhenSeen(2, [this] { sim_.Stop(); });
+  EXPECT_FALSE(sender_->Send(SendMode::Message, model_, settings_));
+  ASSERT_EQ(boxes_->Texts().size(), 1u);
+  EXPECT_EQ(boxes_->Texts()[0].rfind("Sended Failure (", 0), 0u) << boxes_->Texts()[0];
+  const auto end = steady_clock::now() + 3s;
+  while (!port_->DeviceFailed() && steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_TRUE(port_->DeviceFailed());
+
+  signsim::SignSim back;
+  ::setenv("LEDSIGN_COM1", back.StartPty().c_str(), 1);
+  boxes_->Clear();
+  ASSERT_TRUE(sender_->Send(SendMode::Message, model_, settings_));
+  EXPECT_TRUE(boxes_->Texts().empty());
+  std::vector<std::string> raw;
+  for (const SignEntry& e : back.Records()) raw.push_back(e.raw);
+  EXPECT_EQ(raw, (std::vector<std::string>{OnTheWire(kWakeUp5, 23), OnTheWire("{F,_LOCAL}"),
+                                           OnTheWire("{T,~s,^FL^RH^T5A/{}"), OnTheWire("{RX,_LOCAL}"),
+                                           OnTheWire("{E}")}));
+  EXPECT_FALSE(port_->DeviceFailed());
+  back.Stop();
+}
+
+// A port whose set-up failed at start is opened by the send. While it still
+// cannot open, the serial set-up's warning says why and nothing is sent, so
+// no failure box blames the sign; once the device is there the send reaches it.
+TEST_F(EditorSends, APortThatNeverOpenedIsOpenedFirstOrTheSetUpSaysWhy) {
+  // COM1 leads to a plain file: the device layer names it and says what is wrong.
+  const std::string path = dir_ + "/unplugged";
+  std::ofstream(path) << "not a tty";
+  ::setenv("LEDSIGN_COM1", path.c_str(), 1);
+  sender_.reset();  // one sender on the data-available event at a time
+  comm::TVnkComPort port;
+  settings::ComPortSetup setup(port, nullptr);
+  ASSERT_FALSE(settings::ApplySerialSettings(setup, 0, 10, "Serial port setup error!"));
+  ASSERT_FALSE(port.Open());
+  EditorSender sender(port);
+  sender.SetLocalPath(dir_ + "/_LOCAL.MSG");
+  sender.SetClock(&clock_);
+  sender.SetPortSetUp([&setup](const editor::EditorSettings& s) {
+    return settings::ApplySerialSettings(setup, s.portIndex, s.speedIndex, "Serial port setup error!");
+  });
+  settings_.speedIndex = 10;
+  boxes_->Clear();
+  EXPECT_FALSE(sender.Send(SendMode::Message, model_, settings_));
+  ASSERT_EQ(boxes_->Texts().size(), 1u);
+  const std::string warning = boxes_->Texts()[0];
+  EXPECT_EQ(warning, "Serial port setup error!\n" + path + " is not a serial device");
+  EXPECT_FALSE(sender.Window().isVisible());
+
+  std::filesystem::remove(path);
+  signsim::SignSim plugged;
+  plugged.StartPty(path);
+  boxes_->Clear();
+  ASSERT_TRUE(sender.Send(SendMode::ClearSign, model_, settings_));
+  EXPECT_TRUE(boxes_->Texts().empty());
+  std::vector<std::string> texts;
+  for (const SignEntry& e : plugged.Records()) texts.push_back(e.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{kWakeUp5, "{CA}", "{E}"}));
+  plugged.Stop();
+  EXPECT_TRUE(sim_.Records().empty());
 }
 
 TEST(EditorSendOptions, FollowTheSettings) {

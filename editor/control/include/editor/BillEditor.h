@@ -74,6 +74,10 @@ class TBillEditor {
   int EditorWidth() const { return geometry_.EditorWidth; }
   int RowHeight() const { return geometry_.RowHeight; }
 
+  // Whether the model has a current frame to edit. Until the first message is
+  // made it has none: keys, typing and the caret then do nothing.
+  bool HasFrame() const { return CurrentIndex() >= 0 && CurrentIndex() < model_.FrameCount(); }
+
   // --- input ---
   // A key without modifiers.
   void KeyDown(EditorKey key);

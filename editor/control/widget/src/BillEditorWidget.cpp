@@ -7,6 +7,7 @@
 #include <QStyleHints>
 #include <optional>
 
+#include "editor/GuardedEdit.h"
 #include "platform/ExceptionReport.h"
 
 namespace editor {
@@ -36,6 +37,12 @@ std::optional<EditorKey> ControlKey(const QKeyEvent& event) {
 
 bool HasCommandModifier(const QKeyEvent& event) {
   return (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
+}
+
+// A key on the current frame: what the model refuses is refused with a beep,
+// anything else shows in the error box.
+void Edit(const std::function<void()>& edit) {
+  platform::Guarded([&] { GuardedEdit(edit); });
 }
 
 std::u32string Utf32(const QString& text) {
@@ -108,7 +115,7 @@ void BillEditorWidget::keyPressEvent(QKeyEvent* event) {
   const std::optional<EditorKey> key = ControlKey(*event);
   if (key) {
     event->accept();
-    platform::Guarded([&] { editor_.KeyDown(*key); });
+    Edit([&] { editor_.KeyDown(*key); });
     return;
   }
   if (HasCommandModifier(*event) || event->text().isEmpty()) {
@@ -117,14 +124,14 @@ void BillEditorWidget::keyPressEvent(QKeyEvent* event) {
   }
   event->accept();
   const std::u32string text = Utf32(event->text());
-  platform::Guarded([&] { editor_.TypeText(text); });
+  Edit([&] { editor_.TypeText(text); });
 }
 
 void BillEditorWidget::inputMethodEvent(QInputMethodEvent* event) {
   // The preedit stays with the input method; only committed text is typed.
   const std::u32string text = Utf32(event->commitString());
   event->accept();
-  if (!text.empty()) platform::Guarded([&] { editor_.TypeText(text); });
+  if (!text.empty()) Edit([&] { editor_.TypeText(text); });
 }
 
 QVariant BillEditorWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
@@ -140,7 +147,7 @@ QVariant BillEditorWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
 
 void BillEditorWidget::focusInEvent(QFocusEvent* event) {
   QWidget::focusInEvent(event);
-  platform::Guarded([&] { editor_.show_caret(); });
+  Edit([&] { editor_.show_caret(); });
 }
 
 void BillEditorWidget::focusOutEvent(QFocusEvent* event) {

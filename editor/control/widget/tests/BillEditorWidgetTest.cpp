@@ -95,6 +95,27 @@ class BillEditorWidgetTest : public QObject {
     QCOMPARE(s.Frame().Length(1), 0);
   }
 
+  // A line that starts with two trail cells (no file and no key makes one):
+  // the model refuses a cell before a trail, and the control takes that as a
+  // refused key, with a beep and no error box.
+  void AnEditTheModelRefusesBeepsAndShowsNoBox() {
+    WidgetSetup s;
+    TFrame& f = s.Frame();
+    f.Layout = 1;
+    f.InsertCellAt(1, 1, {kKindCharacter, 'Y', kTrailFont, '0', '0'});
+    f.InsertCellAt(1, 2, {kKindCharacter, 'Z', kTrailFont, '0', '0'});
+    f.CaretCell[1] = 1;
+    const int beepsBefore = s.boxes->Beeps();
+    QTest::keyClicks(s.control, "A");
+    QCOMPARE(s.boxes->Texts(), std::vector<std::string>{});
+    QCOMPARE(s.boxes->Beeps() - beepsBefore, 1);
+    QCOMPARE(f.Codes[1], std::string("YZ"));
+    // The control goes on taking keys: the caret has stepped off the first trail.
+    QTest::keyClicks(s.control, "B");
+    QCOMPARE(f.Codes[1], std::string("YZB"));
+    QCOMPARE(s.boxes->Texts(), std::vector<std::string>{});
+  }
+
   void MenuShortcutsWinOverTheControl() {
     WidgetSetup s;
     CountedShortcut deleteFrame(s.window, QKeySequence(Qt::CTRL | Qt::Key_Delete));

@@ -30,9 +30,10 @@ namespace editor {
 
 inline constexpr char kFrameFileMagic[] = "-FRAME-";
 inline constexpr std::size_t kFrameFileMagicSize = 7;
-// No message the editor can hold comes near this (52 logos of the largest size
-// are some 55 MB); a bigger file is refused before it is read into memory.
-inline constexpr std::uintmax_t kMaxFrameFileBytes = std::uintmax_t{64} << 20;
+// No message the editor can hold comes near this (255 logos of the largest
+// size, each a little over 1 MB of packets at worst, are some 258 MB); a
+// bigger file is refused before it is read into memory.
+inline constexpr std::uintmax_t kMaxFrameFileBytes = std::uintmax_t{272} << 20;
 
 // A file the reader cannot trust. what() is the reason, a sentence for the user.
 class BadFrameFile : public std::runtime_error {

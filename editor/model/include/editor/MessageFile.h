@@ -63,7 +63,7 @@ std::string LocalSendPath();
 
 // The "{T,...}" text of one frame (layout 1 or 2).
 std::string FrameCommand(const TFrame& frame, int logoCount);
-// The "{L...}" text of logo n; n must be below kMaxLogos.
+// The "{L...}" text of logo n (0 or more); from 52 on its letter is empty.
 std::string LogoCommand(int n, const QImage& logo, int signHeight);
 
 // The texts and CRCs of a message file, in file order.

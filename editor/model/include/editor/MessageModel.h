@@ -24,8 +24,13 @@ namespace editor {
 
 constexpr int kMaxFrames = 150;
 constexpr int kMaxLineCells = 100;  // a pair counts once
-// The sign names logos by one letter, 'A'..'Z' then 'a'..'z'.
+// The sign names logos by one letter, 'A'..'Z' then 'a'..'z': the editor
+// inserts and pastes no logo beyond these.
 constexpr int kMaxLogos = 52;
+// What a message holds at most: a frame file counts its logos in one byte.
+// A file made elsewhere may bring more than the sign names; those are kept,
+// saved and sent without a letter.
+constexpr int kMaxMessageLogos = 255;
 // Screen pixels per sign pixel in the frame pictures.
 constexpr int kPictureScale = 3;
 
@@ -37,6 +42,7 @@ constexpr char kBeepCode = 'x';
 
 inline constexpr const char* kTooManyFramesText = "The maximum of frames is 150!";
 inline constexpr const char* kTooManyLogosText = "The maximum of logos is 52!";
+inline constexpr const char* kTooManyMessageLogosText = "The maximum of logos is 255!";
 inline constexpr const char* kFontUnacceptableText = "Font is unacceptable.";
 inline constexpr const char* kHalfLengthText = "Half length of message can be fixed frame!";
 
@@ -152,9 +158,10 @@ class MessageModel {
   // --- logos: RGB32 images at one pixel a sign pixel ---
   const std::vector<QImage>& LogoList() const { return logos_; }
   int LogoCount() const { return static_cast<int>(logos_.size()); }
+  // Whether `count` new logos still leave the sign a letter for each.
   bool HasRoomForLogos(int count) const { return LogoCount() + count <= kMaxLogos; }
   // Appends a logo whose cells are already in the frames (a frame file being
-  // read); false, showing nothing, when the message holds kMaxLogos already.
+  // read); false, showing nothing, when the message holds kMaxMessageLogos already.
   bool AppendLogo(const QImage& logo);
   // Frees logo n and lowers every higher logo number in all frames. The cells
   // that referred to n are the caller's (DeleteCell, ClearFrame remove them).
@@ -187,7 +194,8 @@ class MessageModel {
   void CopyFrame(int index);
   // Replaces the frame's cells by the clipboard's (its fixed-frame fields and
   // picture stay); its old logos are freed and every pasted logo cell gets a
-  // new copy. Refused with the logo warning when the logos would not fit;
+  // new copy. Refused with the logo warning when it would add logos beyond
+  // kMaxLogos;
   // false and nothing changed then, or when the clipboard is empty.
   bool PasteFrame(int index);
   bool ClipFilled() const { return clipFilled_; }

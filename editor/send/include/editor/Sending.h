@@ -2,6 +2,7 @@
 // Sending from the editor: the message in memory, or a clear, goes to the sign
 // over the serial port through "_LOCAL.MSG" in the program directory, with
 // the shared sender thread and sending window. Also the raw hardware clear.
+#include <functional>
 #include <string>
 
 #include "comm/SerialPort.h"
@@ -50,7 +51,9 @@ class EditorSender {
   EditorSender(const EditorSender&) = delete;
   EditorSender& operator=(const EditorSender&) = delete;
 
-  // Writes the file for `mode` from the model in memory (saved or not) to
+  // Opens the port again when its device hung up, or when it is not open
+  // (through the set-up, which warns and stops the send when it fails). Then
+  // writes the file for `mode` from the model in memory (saved or not) to
   // LocalPath() and sends it with the window shown modally. When the file
   // cannot be written, a warning names it and nothing is sent. True only
   // when every record was accepted.
@@ -63,17 +66,25 @@ class EditorSender {
   sender::ReplyBuffer& Reply() { return reply_; }
   const std::string& LocalPath() const { return localPath_; }
 
+  // How a port that is not open is opened again: the serial set-up of the
+  // settings, which warns with its reason when it fails and returns false.
+  void SetPortSetUp(std::function<bool(const EditorSettings&)> setUp) { portSetUp_ = std::move(setUp); }
+
   // Tests: another place for "_LOCAL.MSG" and a fixed clock for the wake-up.
   void SetLocalPath(std::string path) { localPath_ = std::move(path); }
   void SetClock(const platform::Clock* clock) { clock_ = clock; }
 
  private:
+  // Whether the port is open for a send, after opening it again if need be.
+  bool PortReady(const EditorSettings& settings);
+
   comm::TVnkCustomComPort& port_;
   sender::ReplyBuffer reply_;
   sender::SerialLink link_;
   TfrmSending window_;
   std::string localPath_;
   const platform::Clock* clock_ = nullptr;
+  std::function<bool(const EditorSettings&)> portSetUp_;
 };
 
 }  // namespace editor
