@@ -22,7 +22,7 @@ if [ -x "$build/tools/marvanex_samples" ]; then
   "$build/tools/marvanex_samples" "$tryout"
 fi
 
-# The editor's sample message (messages/WELCOME.SML and its .MSG), only when missing.
+# The editor's sample message (messages/SHOP.SML and its .MSG), only when missing.
 if [ -x "$build/tools/selvanex_samples" ]; then
   "$build/tools/selvanex_samples" "$tryout"
 fi

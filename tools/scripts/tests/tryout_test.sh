@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# tryout_test.sh SIGNSIM TRYOUT_SH: try-outs side by side on one folder share one
-# simulated sign. Each try-out runs tryout.sh on a build folder holding the real
+# tryout_test.sh SIGNSIM TRYOUT_SH MARVANEX_SAMPLES SELVANEX_SAMPLES: try-outs
+# side by side on one folder share one simulated sign, and the folder's sample
+# messages are told apart by name. Each try-out runs tryout.sh on a build folder holding the real
 # simulated sign and, for the controller, a stand-in that reports where it runs
 # and waits to be told to end. The test writes records to COM1 and to the TCP
 # port itself and reads them back from the sign's log.
 set -uo pipefail
 signsim=$1
 tryout_sh=$2
+marvanex_samples=$3
+selvanex_samples=$4
 
 work=$(mktemp -d)
 control=$work/control
 mkdir -p "$work/build/tools" "$work/build/controller" "$control" "$work/top" "$work/other"
 ln -s "$signsim" "$work/build/tools/signsim"
+ln -s "$marvanex_samples" "$work/build/tools/marvanex_samples"
+ln -s "$selvanex_samples" "$work/build/tools/selvanex_samples"
 cat >"$work/build/controller/Marvanex" <<'STANDIN'
 #!/usr/bin/env bash
 echo "$PWD ${LEDSIGN_COM1:-}" >"$TRYOUT_CONTROL/$TRYOUT_NAME.ready"
@@ -91,6 +96,16 @@ ready first || fail "the first program did not start: $(cat "$work/first.out")"
 grep -q "Simulated sign on $com1 and 127.0.0.1:$port" "$work/first.out" || fail "the first sign was not announced"
 over_com1 first-com1 || fail "COM1 does not reach the sign of the first try-out"
 over_tcp first-tcp || fail "TCP does not reach the sign of the first try-out"
+
+# The programs start in messages/, which holds the four sample message files,
+# no two of them named alike but for case (the sign knows a message by its
+# name in capitals).
+[ "$(cut -d' ' -f1 "$control/first.ready" 2>/dev/null)" = "$tryout/messages" ] ||
+  fail "the program does not start in $tryout/messages"
+samples=$(cd "$tryout/messages" && ls -- *.MSG 2>/dev/null)
+[ "$(echo "$samples" | wc -l)" -eq 4 ] || fail "the sample message files are not four: $samples"
+alike=$(echo "$samples" | tr '[:lower:]' '[:upper:]' | sort | uniq -d)
+[ -z "$alike" ] || fail "sample message files differ only in case: $alike"
 
 # A second one on the same folder uses that sign and starts none of its own.
 start second
