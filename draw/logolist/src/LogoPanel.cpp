@@ -49,11 +49,13 @@ QToolButton* Button(QWidget* parent, const char* name, const char* text, const c
 
 LogoPanel::LogoPanel(LogoList& list, QWidget* parent) : QWidget(parent), list_(list) {
   setObjectName("palLogo");
-  spdPrev = Button(this, "spdPrev", "<", "Previous Frame");
+  spdPrev = Button(this, "spdPrev", "", "Previous Frame");
+  spdPrev->setArrowType(Qt::LeftArrow);
   cboFrame = new QComboBox(this);
   cboFrame->setObjectName("cboFrame");
   cboFrame->setMinimumContentsLength(3);
-  spdNext = Button(this, "spdNext", ">", "Next Frame");
+  spdNext = Button(this, "spdNext", "", "Next Frame");
+  spdNext->setArrowType(Qt::RightArrow);
   spdInsert = Button(this, "spdInsert", "Insert");
   spdReplace = Button(this, "spdReplace", "Replace");
   spdDelete = Button(this, "spdDelete", "Delete");

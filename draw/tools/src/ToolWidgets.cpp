@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "draw/ToolIcons.h"
 #include "platform/ExceptionReport.h"
 
 namespace draw {
@@ -88,7 +89,6 @@ ToolButtons::ToolButtons(ToolController& tools, QWidget* parent) : QWidget(paren
   // The hints as the program has always spelled them.
   static constexpr const char* kHints[kTools] = {"Custome Frame", "Sign Frame", "Pencil", "Eraser", "Text",
                                                   "Line",          "Rectangle",  "Ellipse", "Fill",  "Zoom"};
-  static constexpr const char* kFaces[kTools] = {"[ ]", "[=]", "Pen", "Era", "A", "/", "Rect", "O", "Fill", "Zm"};
   setObjectName("palTools");
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
@@ -96,8 +96,10 @@ ToolButtons::ToolButtons(ToolController& tools, QWidget* parent) : QWidget(paren
   for (int tag = 0; tag < kTools; ++tag) {
     auto* b = new QToolButton(this);
     b->setObjectName(QString("spdTool%1").arg(tag));
-    b->setText(kFaces[tag]);
+    b->setIcon(ToolIcon(static_cast<DrawTool>(tag)));
+    b->setIconSize(QSize(kToolIconSize, kToolIconSize));
     b->setToolTip(kHints[tag]);
+    b->setAccessibleName(kHints[tag]);
     b->setCheckable(true);
     b->setFixedSize(40, 32);
     group_.addButton(b, tag);

@@ -81,6 +81,31 @@ class ToolWidgetsTest : public QObject {
     QCOMPARE(t.model.CurrentTool(), DrawTool::kFill);
   }
 
+  // Each button shows a picture of its own, drawn by the program, besides its hint.
+  void eachButtonShowsAPictureOfItsOwn() {
+    Tools t;
+    ToolButtons buttons(t.tools, nullptr);
+    const char* hints[] = {"Custome Frame", "Sign Frame", "Pencil", "Eraser", "Text",
+                           "Line",          "Rectangle",  "Ellipse", "Fill",  "Zoom"};
+    std::vector<QImage> pictures;
+    for (int tag = 0; tag < ToolButtons::kTools; ++tag) {
+      QToolButton* b = buttons.Button(tag);
+      QCOMPARE(b->toolTip(), QString(hints[tag]));
+      QVERIFY2(!b->icon().isNull(), hints[tag]);
+      QVERIFY2(b->text().isEmpty() || b->toolButtonStyle() == Qt::ToolButtonIconOnly, hints[tag]);
+      const QImage picture = b->icon().pixmap(b->iconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
+      QVERIFY2(picture.width() >= 16 && picture.height() >= 16, hints[tag]);
+      int drawn = 0;
+      for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) drawn += qAlpha(picture.pixel(x, y)) > 0;
+      // Something, and not a filled square.
+      QVERIFY2(drawn >= 12 && drawn < picture.width() * picture.height() * 3 / 4, hints[tag]);
+      for (std::size_t other = 0; other < pictures.size(); ++other)
+        QVERIFY2(picture != pictures[other], qPrintable(QString("%1 looks like %2").arg(hints[tag], hints[other])));
+      pictures.push_back(picture);
+    }
+  }
+
   void theRightButtonDrawsLikeTheLeft() {
     for (DrawTool tool : {DrawTool::kPencil, DrawTool::kRectangle, DrawTool::kEraser}) {
       QImage results[2];

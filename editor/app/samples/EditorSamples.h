@@ -19,6 +19,6 @@ std::unique_ptr<editor::MessageModel> LargeMessage(int frames, int cellsPerFrame
 
 // Writes `name` (a frame file) and its message file into `directory` unless
 // the frame file exists; returns the frame file's path, or "" when kept.
-std::string WriteSampleMessage(const std::string& directory, const std::string& name = "WELCOME.SML");
+std::string WriteSampleMessage(const std::string& directory, const std::string& name = "SHOP.SML");
 
 }  // namespace editorsamples

@@ -267,6 +267,8 @@ class LogoPickerTest : public QObject {
     QCOMPARE(picker.BitBtn2->text(), QString("Down"));
     QCOMPARE(picker.spdPrev->toolTip(), QString("Previous Frame"));
     QCOMPARE(picker.spdNext->toolTip(), QString("Next Frame"));
+    QCOMPARE(picker.spdPrev->arrowType(), Qt::LeftArrow);
+    QCOMPARE(picker.spdNext->arrowType(), Qt::RightArrow);
     QCOMPARE(picker.tmrClose.interval(), 100);
   }
 };

@@ -82,14 +82,15 @@ int main(int argc, char** argv) {
     signsim::SignSim sign(options);
     sign.SetScript(script);
     sign.SetDropAfter(static_cast<int>(dropAfter));
+    // The port first: a sign that cannot listen ends before its link would
+    // replace the one another sign made.
+    std::uint16_t port = 0;
+    if (tcp >= 0) port = sign.StartTcp(static_cast<std::uint16_t>(tcp));
     if (pty) {
       std::string slave = sign.StartPty(link);
       std::printf("signsim: pty %s%s%s\n", slave.c_str(), link.empty() ? "" : " linked from ", link.c_str());
     }
-    if (tcp >= 0) {
-      auto port = sign.StartTcp(static_cast<std::uint16_t>(tcp));
-      std::printf("signsim: tcp 127.0.0.1:%u\n", static_cast<unsigned>(port));
-    }
+    if (tcp >= 0) std::printf("signsim: tcp 127.0.0.1:%u\n", static_cast<unsigned>(port));
     std::fflush(stdout);
     stopSignals.Wait();
     sign.Stop();

@@ -367,3 +367,33 @@ TEST(SignProgram, RunsFromTheCommandLineUntilTerminated) {
 }
 
 }  // namespace
+
+namespace {
+
+// A second sign on a port already taken ends with an error and leaves the
+// first sign's link pointing at the first sign.
+TEST(SignProgram, ASignThatCannotListenLeavesAnotherSignsLink) {
+  TempDir dir;
+  const std::string link = (dir.path / "COM1").string();
+  SignSim first;
+  const std::string slave = first.StartPty(link);
+  const std::uint16_t port = first.StartTcp(0);
+  std::vector<std::string> args = {SIGNSIM_EXE, "--pty-link", link, "--tcp", std::to_string(port)};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, SIGNSIM_EXE, nullptr, nullptr, argv.data(), environ), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  ASSERT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(std::filesystem::read_symlink(link).string(), slave);
+  // And the first sign still answers on it.
+  int fd = OpenTty(link);
+  WriteAll(fd, LinkRecord("{E}"));
+  EXPECT_EQ(ReadSome(fd, 1, std::chrono::milliseconds{2000}).bytes, "0");
+  close(fd);
+}
+
+}  // namespace
