@@ -435,6 +435,9 @@ std::int32_t PosixLayerOpen(const char* name, std::uint16_t, std::uint16_t) {
                              "the dialout group)");
       return Fail(error);
     }
+    // A pulled USB adapter leaves no node: say so, so the user looks at the
+    // cable rather than at the sign.
+    if (error == ENOENT) SetLastDeviceErrorText(path + " does not exist (is the device plugged in?)");
     // A serial node without hardware behind it answers EIO: no such port.
     return Fail(error == EIO ? ENODEV : error);
   }

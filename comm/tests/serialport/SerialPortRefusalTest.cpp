@@ -1,5 +1,6 @@
 // Opens the POSIX layer refuses, each with a reason that names the device:
-// something that is not a terminal, and a device the user may not open.
+// something that is not a terminal, a device that is missing, and a device
+// the user may not open.
 #include <gtest/gtest.h>
 
 #include <linux/capability.h>
@@ -50,6 +51,15 @@ TEST(SerialPortRefusal, ANonTerminalIsRefusedAndNamed) {
     EXPECT_EQ(OpenFailure<comm::EBadId>(5), c.path + " is not a serial device");
     EXPECT_EQ(comm::OpenPortCount(), 0) << "no port threads run on it";
   }
+}
+
+TEST(SerialPortRefusal, AMissingDeviceIsRefusedAndNamed) {
+  // A USB adapter that was pulled leaves no node behind.
+  TempDir dir;
+  const std::string path = dir.File("ttyUSB9");
+  ScopedComPath com(5, path);
+  EXPECT_EQ(OpenFailure<comm::EBadId>(5), path + " does not exist (is the device plugged in?)");
+  EXPECT_EQ(comm::OpenPortCount(), 0);
 }
 
 // Takes away, on this thread only, the capabilities that let a superuser

@@ -476,7 +476,8 @@ class MainTest : public QObject {
     QVERIFY(platform::WriteProfileString(programDir_ + "/SML_WIN.INI", "Communication", "IS TCP", "0"));
     TfrmMain& m = Start();
     QVERIFY(!m.Link().IsTcp());
-    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Serial Port setup error!"});
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Serial Port setup error!\n" + programDir_ +
+                                                           "/no-such-tty does not exist (is the device plugged in?)"});
     bool dialled = false;
     m.showDialUp = [&](TfrmMain&) { dialled = true; };
     m.spdDialClick();

@@ -149,7 +149,8 @@ TEST(SerialSetupOnThePort, MissingDeviceGivesTheSetupError) {
   controller::TSettings s;
   s.portIndex = 2;
   EXPECT_FALSE(controller::ApplySerialSettings(setup, s));
-  EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"Serial Port setup error!"}));
+  EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{"Serial Port setup error!\n" + dir.path() +
+                                                       "/no-such-tty does not exist (is the device plugged in?)"}));
   EXPECT_FALSE(port.Open());
   EXPECT_FALSE(modemStarted) << "the modem is started only on an open port";
   ::unsetenv("LEDSIGN_COM3");

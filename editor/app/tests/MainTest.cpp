@@ -301,7 +301,8 @@ class EditorMainTest : public QObject {
     auto main = Started();
     qunsetenv("LEDSIGN_COM2");
     QVERIFY(main->StartedUp());
-    QCOMPARE(boxes->Texts(), std::vector<std::string>{"Serial port setup error!"});
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{"Serial port setup error!\n" + programDir_ +
+                                                       "/no-such-tty does not exist (is the device plugged in?)"});
     QCOMPARE(main->palSignSize->text(), QString("8 x 120"));
     QCOMPARE(main->mnuID->text(), QString("&ID: 7"));
     QCOMPARE(main->mnuCOM->text(), QString("&Com: 2"));
@@ -529,7 +530,8 @@ class EditorMainTest : public QObject {
     platform::ScopedRecordingBoxes boxes;
     auto main = Started();
     QVERIFY(main->StartedUp());
-    QCOMPARE(boxes->Texts(), std::vector<std::string>{"Serial port setup error!"});
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{"Serial port setup error!\n" + link +
+                                                       " does not exist (is the device plugged in?)"});
     QVERIFY(!main->Link().Port().Open());
     QTest::keyClicks(main->Control(), "AB");
 
