@@ -2,6 +2,7 @@
 // simulated sign over a real loopback socket.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
@@ -337,6 +338,20 @@ TEST_F(Jobs, ReportWithAnEmptySignListNamesNoEntry) {
   ASSERT_TRUE(runner_->RequestJob(kJobRunAll, Request(-1)));
   ASSERT_TRUE(WaitForJob());
   EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{": Sended fail !!"}));
+}
+
+// A window manager draws its own buttons on any title bar it draws (some
+// ignore the hints that ask for none), so the window draws its own title bar:
+// the title, and no button but Cancel.
+TEST_F(Jobs, SendingWindowShowsOnlyItsTitle) {
+  EXPECT_TRUE(sending_.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_TRUE(sending_.windowFlags().testFlag(Qt::Dialog));
+  ASSERT_NE(sending_.lblCaption, nullptr);
+  EXPECT_EQ(sending_.lblCaption->text(), QString("Sending Message File to Sign..."));
+  EXPECT_EQ(sending_.windowTitle(), QString("Sending Message File to Sign..."));
+  const auto buttons = sending_.findChildren<QAbstractButton*>();
+  ASSERT_EQ(buttons.size(), 1);
+  EXPECT_EQ(buttons[0], sending_.btnCancel);
 }
 
 TEST_F(Jobs, SendingWindowShowsPathAndProgressAndClosesItself) {
