@@ -24,6 +24,8 @@ EditorLink::EditorLink(QWidget* windowParent) {
   setup_ = std::make_unique<settings::ComPortSetup>(*port_, [modem](bool on) { modem->SetModemStarted(on); });
   // The reply bytes are read in one block per event into the sender's guarded buffer.
   sender_ = std::make_unique<editor::EditorSender>(*port_, windowParent);
+  // A dead line reopened for a send gets its modem component back.
+  sender_->Link().SetModem(modem_.get());
 }
 
 EditorLink::~EditorLink() {

@@ -61,6 +61,7 @@ class EditorSender {
 
   TfrmSending& Window() { return window_; }
   sender::ReplyBuffer& Reply() { return reply_; }
+  sender::SerialLink& Link() { return link_; }
   const std::string& LocalPath() const { return localPath_; }
 
   // Tests: another place for "_LOCAL.MSG" and a fixed clock for the wake-up.
