@@ -256,9 +256,11 @@ std::int32_t WaitOutputSent(std::uint16_t handle, const std::function<bool()>& c
     std::lock_guard lock(rec->portLock);
     size = rec->outSize;
   }
-  // Room for a whole ring is an empty ring (or one a device error dropped).
+  // Room for a whole ring is an empty ring, or one a failed write dropped.
   if (const std::int32_t waited = WaitOutputRoom(handle, size, cancelled); waited != 0) return waited;
-  return PortDeviceFailed(handle) ? kErrPutBlockFail : 0;
+  // A hang-up after the ring emptied took nothing of it: a line that hung up
+  // with bytes still queued fails the output thread's next write of them.
+  return PortOutputError(handle) != 0 ? kErrPutBlockFail : 0;
 }
 
 void WakeOutputWaiters(std::uint16_t handle) {

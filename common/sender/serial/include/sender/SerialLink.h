@@ -34,7 +34,8 @@ class SerialLink : public Link {
 
   // Waits until the port has sent everything queued (for as long as the
   // line needs to send a full buffer plus a margin): false when the device
-  // hung up or failed, the line did not drain, or `stop` is requested.
+  // failed to take them (it hung up with bytes queued), the line did not
+  // drain, or `stop` is requested.
   bool Drain(StopFlag& stop) override;
 
   // The modem component on the port, started again after a reopen (the
