@@ -176,7 +176,9 @@ std::int32_t WriteBlock(std::uint16_t handle, const std::uint8_t* data, std::uin
   if (length > room) return FilterPortError(handle, kErrOutputBufferTooSmall);
   std::int32_t accepted = 0;
   const bool wasFull = r.outRing.full;
-  if (r.outputError == 0) {
+  // A device that hung up or failed a write takes nothing more: the block
+  // fails now rather than vanish in the ring after the caller's last write.
+  if (r.outputError == 0 && !r.deviceFailed) {
     if (length == room) r.outRing.full = true;
     accepted = r.layer.Write(r.device, data, length);
   }
@@ -244,6 +246,21 @@ std::int32_t WaitOutputRoom(std::uint16_t handle, std::uint16_t length,
     r.roomChanged.wait_until(wait, deadline);
   }
   return result;
+}
+
+std::int32_t WaitOutputSent(std::uint16_t handle, const std::function<bool()>& cancelled) {
+  std::uint16_t size = 0;
+  {
+    auto rec = AcquirePort(handle);
+    if (!rec) return kErrBadHandle;
+    std::lock_guard lock(rec->portLock);
+    size = rec->outSize;
+  }
+  // Room for a whole ring is an empty ring, or one a failed write dropped.
+  if (const std::int32_t waited = WaitOutputRoom(handle, size, cancelled); waited != 0) return waited;
+  // A hang-up after the ring emptied took nothing of it: a line that hung up
+  // with bytes still queued fails the output thread's next write of them.
+  return PortOutputError(handle) != 0 ? kErrPutBlockFail : 0;
 }
 
 void WakeOutputWaiters(std::uint16_t handle) {

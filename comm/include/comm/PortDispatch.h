@@ -91,7 +91,12 @@ inline constexpr std::uint32_t kOutputRoomMarginMs = 2000;
 // Never from a port thread or a handler of the port.
 std::int32_t WaitOutputRoom(std::uint16_t handle, std::uint16_t length,
                             const std::function<bool()>& cancelled);
-// Makes every WaitOutputRoom of the port look at its condition again.
+// Waits until the device has taken everything in the output ring: 0 then;
+// kErrPutBlockFail when the device failed a write (what was queued is lost,
+// as when the line hung up with bytes queued), otherwise as WaitOutputRoom.
+// Never from a port thread.
+std::int32_t WaitOutputSent(std::uint16_t handle, const std::function<bool()>& cancelled);
+// Makes every WaitOutputRoom and WaitOutputSent of the port look at its condition again.
 void WakeOutputWaiters(std::uint16_t handle);
 
 // ---------------------------------------------------------------------------

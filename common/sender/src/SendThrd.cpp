@@ -170,6 +170,18 @@ bool TSendThrd::SendFile(const std::string& path) {
     }
     if (options_.idleAfterEachRecord && !Sync([] {})) return false;  // SyncIdle
   }
+  // Without answers to wait for, the last records may still sit in the
+  // link: the send succeeds only once they have left it.
+  if (!link_.Drain(stop_)) {
+    if (!stop_.Requested()) {
+      {
+        std::lock_guard lock(resultMutex_);
+        failureText_ = "no respond";
+      }
+      SyncSendFailure();
+    }
+    return false;
+  }
   if (!options_.idleAfterEachRecord && !Sync([] {})) return false;
   return true;
 }

@@ -1,9 +1,11 @@
 #include "sender/TcpLink.h"
 
 #include <linux/sockios.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -43,6 +45,7 @@ bool TurnUntil(const std::function<bool()>& done, int ms, const std::function<bo
 TcpLink::TcpLink(QTcpSocket& socket, ReplyBuffer& reply, QObject* parent)
     : QObject(parent), socket_(socket), reply_(reply) {
   connect(&socket_, &QTcpSocket::readyRead, this, &TcpLink::CSRead);
+  connect(&socket_, &QIODevice::bytesWritten, this, [this](qint64 n) { handed_ += n; });
 }
 
 void TcpLink::CSRead() {
@@ -50,24 +53,35 @@ void TcpLink::CSRead() {
   reply_.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
+bool TcpLink::PeerClosed() const {
+  // The sign's close may not have reached the socket's own state yet.
+  pollfd p{static_cast<int>(socket_.socketDescriptor()), POLLRDHUP, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
 bool TcpLink::Write(std::string_view bytes, StopFlag& stop) {
   std::string copy(bytes);
   bool ok = false;
+  // The record is written once the system has taken this many bytes in all:
+  // what the socket still held, then the record.
+  qint64 target = 0;
   bool ran = CallOnThread(
       &socket_,
       [&] {
-        if (socket_.state() != QAbstractSocket::ConnectedState) return;
+        if (socket_.state() != QAbstractSocket::ConnectedState || PeerClosed()) return;
+        target = handed_ + socket_.bytesToWrite() + static_cast<qint64>(copy.size());
         qint64 n = socket_.write(copy.data(), static_cast<qint64>(copy.size()));
         if (n != static_cast<qint64>(copy.size())) return;
         // Hand the bytes to the system now rather than at the next event-loop turn;
         // flush() returning false only means nothing was left to write.
         socket_.flush();
-        ok = socket_.state() == QAbstractSocket::ConnectedState;
+        ok = true;
       },
       stop);
   if (!ran || !ok) return false;
-  // The record is written once the system has all of it. A sign that reads
-  // nothing more keeps it in the socket, and the record fails in time.
+  // A sign that reads nothing more keeps the record in the socket, and it
+  // fails in time. Once the system has all of it, a close of the sign's no
+  // longer matters here: the end of the job decides.
   auto end = steady_clock::now() + milliseconds(kTcpStallMs);
   qint64 lastLeft = -1;
   for (;;) {
@@ -75,9 +89,13 @@ bool TcpLink::Write(std::string_view bytes, StopFlag& stop) {
     if (!CallOnThread(
             &socket_,
             [&] {
+              if (handed_ >= target) {
+                left = 0;
+                return;
+              }
               if (socket_.state() != QAbstractSocket::ConnectedState) return;
               socket_.flush();
-              left = socket_.bytesToWrite();
+              left = std::max<qint64>(target - handed_, 0);
             },
             stop)) {
       return false;

@@ -224,8 +224,10 @@ void ScheduleGrid::Clear() {
 }
 
 void ScheduleGrid::Insert(const std::string& path) {
-  if (!rows_[static_cast<std::size_t>(current_)].file.empty()) rows_.push_back({});
-  rows_.back() = {path, "", kEmptyTime};
+  // A filled row is never written over: the entry then goes to a new last row.
+  cmdfile::ScheduleRow* row = &rows_[static_cast<std::size_t>(current_)];
+  if (!row->file.empty()) row = &rows_.emplace_back();
+  *row = {path, "", kEmptyTime};
 }
 
 void ScheduleGrid::Replace(const std::string& path) { rows_[static_cast<std::size_t>(current_)].file = path; }

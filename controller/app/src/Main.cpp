@@ -541,6 +541,8 @@ void TfrmMain::ScheduleDragged(int oldVisual, int newVisual) {
     header->moveSection(newVisual, oldVisual);
   }
   if (!sch_.MoveRow(oldVisual, newVisual)) return;
+  // A new order is an edit like any other: it is saved or asked about.
+  SetSchModified(true);
   RenderSchedule();
   UpdateButtons();
 }
@@ -577,15 +579,21 @@ void TfrmMain::AskSave(ListKind kind) {
   }
 }
 
-void TfrmMain::SaveSequence() {
-  if (!seq_.Save(seq_.fileName)) return;
+void TfrmMain::SaveSequence() { SaveSequenceTo(seq_.fileName); }
+
+void TfrmMain::SaveSequenceTo(const std::string& path) {
+  if (!seq_.Save(path)) return;
+  seq_.fileName = path;
   seq_.modified = false;
   UpdateTitle(ListKind::Sequence);
 }
 
-void TfrmMain::SaveSchedule() {
+void TfrmMain::SaveSchedule() { SaveScheduleTo(sch_.fileName); }
+
+void TfrmMain::SaveScheduleTo(const std::string& path) {
   if (!sch_.HasEntries() || !ValidateScheduleGrid()) return;
-  sch_.Save(sch_.fileName);
+  sch_.Save(path);
+  sch_.fileName = path;
   sch_.modified = false;
   UpdateTitle(ListKind::Schedule);
 }
@@ -657,14 +665,23 @@ void TfrmMain::btnSaveAs_SEQClick(ListKind kind) {
                                       seqPage ? seq_.fileName : sch_.fileName);
   if (path.empty()) return;
   path = AbsolutePath(platform::CurrentDirectory(), WithDefaultExtension(path, extension));
+  // The list takes the new name once it has been written there; a save that
+  // fails leaves the old name (and the modified mark) in place. A list with
+  // nothing to write takes the name at once.
   if (HasExtension(path, ".SEQ")) {
-    seq_.fileName = path;
-    UpdateTitle(ListKind::Sequence);
-    SaveSequence();
+    if (seq_.Empty()) {
+      seq_.fileName = path;
+      UpdateTitle(ListKind::Sequence);
+    } else {
+      SaveSequenceTo(path);
+    }
   } else if (HasExtension(path, ".SCH")) {
-    sch_.fileName = path;
-    UpdateTitle(ListKind::Schedule);
-    SaveSchedule();
+    if (!sch_.HasEntries()) {
+      sch_.fileName = path;
+      UpdateTitle(ListKind::Schedule);
+    } else {
+      SaveScheduleTo(path);
+    }
   }
   ShowPage(kind);
 }

@@ -50,6 +50,7 @@ void MainLink::StartUp() {
   programDir_ = platform::ProgramDirectory();
   runner_ = std::make_unique<controller::JobRunner>(settings_, table_, windowsDir_, *frmSending);
   serialLink_ = std::make_unique<sender::SerialLink>(*port_, runner_->Reply());
+  serialLink_->SetModem(modem_.get());
   runner_->SetSerialLink(serialLink_.get());
   controller::LoadSettings(programDir_, settings_, table_);
   controller::FillSignCombo(*main_.cboSigns, table_);

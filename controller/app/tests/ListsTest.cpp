@@ -211,6 +211,38 @@ TEST(ScheduleGrid, EditingFillsTheEmptyRowThenAppends) {
   EXPECT_EQ(g.Rows()[0].file, "");
 }
 
+// Insert fills the current row only when its file cell is empty; otherwise
+// the entry goes into a new row at the end. A filled row is never written over.
+TEST(ScheduleGrid, InsertNeverWritesOverAFilledRow) {
+  struct Case {
+    const char* name;
+    std::vector<ScheduleRow> rows;
+    int current;
+    std::vector<ScheduleRow> expected;
+  };
+  const ScheduleRow b{"/m/b.msg", "MON", "08:00"};
+  const ScheduleRow c{"/m/c.msg", "", "  :  "};
+  const std::vector<Case> cases = {
+      {"empty current row before a filled one", {{}, b}, 0, {c, b}},
+      {"empty current row after a filled one", {b, {}}, 1, {b, c}},
+      {"filled current row before an empty one", {b, {}}, 0, {b, {}, c}},
+      {"filled current row, empty row between", {b, {}, b}, 2, {b, {}, b, c}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    ctlapp::ScheduleGrid g;
+    g.MutableRows() = k.rows;
+    g.SetCurrent(k.current);
+    g.Insert("/m/c.msg");
+    ASSERT_EQ(g.Rows().size(), k.expected.size());
+    for (std::size_t i = 0; i < k.expected.size(); ++i) {
+      EXPECT_EQ(g.Rows()[i].file, k.expected[i].file) << "row " << i;
+      EXPECT_EQ(g.Rows()[i].date, k.expected[i].date) << "row " << i;
+      EXPECT_EQ(g.Rows()[i].time, k.expected[i].time) << "row " << i;
+    }
+  }
+}
+
 TEST(ScheduleFile, IsFileDateTimeLinesAndShortLinesLeaveCellsEmpty) {
   TempDir dir;
   ctlapp::ScheduleGrid g;

@@ -669,6 +669,98 @@ class MainTest : public QObject {
     QVERIFY(m.spdSetup_SCH->isEnabled());
   }
 
+  // Insert with an empty row 1 current fills row 1 and keeps the filled row below.
+  void scheduleInsertKeepsEveryFilledRow() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    const std::string sch = Messages("gap.sch");
+    std::ofstream(sch, std::ios::binary) << ";;\r\n" << Messages("Offer.MSG") << ";MON;08:00\r\n";
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    QCOMPARE(m.Schedule().Current(), 0);
+    SelectSource("Welcome.MSG");
+    m.spdINS_SCHClick();
+    QCOMPARE(m.Schedule().Rows().size(), std::size_t{2});
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("Welcome.MSG"));
+    QCOMPARE(m.Schedule().Rows()[1].file, Messages("Offer.MSG"));
+    QCOMPARE(m.Schedule().Rows()[1].date, std::string("MON"));
+    QCOMPARE(m.Schedule().Rows()[1].time, std::string("08:00"));
+    QCOMPARE(m.strgrdSelected->item(1, 0)->text().toStdString(), Messages("Offer.MSG"));
+    // With a filled row current the entry goes to a new last row.
+    m.spdINS_SCHClick();
+    QCOMPARE(m.Schedule().Rows().size(), std::size_t{3});
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("Welcome.MSG"));
+    QCOMPARE(m.Schedule().Rows()[2].file, Messages("Welcome.MSG"));
+    QCOMPARE(m.strgrdSelected->rowCount(), 3);
+  }
+
+  // A new order made by a drag is an edit: the title shows it and quitting asks.
+  void aDraggedScheduleRowMarksTheScheduleModified() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    const std::string sch = Messages("two.sch");
+    std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";DLY;07:00\r\n"
+                                         << Messages("Offer.MSG") << ";MON;08:00\r\n";
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    QCOMPARE(m.palTitle_SCH->text(), QString("two.sch"));
+    m.strgrdSelected->verticalHeader()->moveSection(1, 0);
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("Offer.MSG"));
+    QVERIFY(m.Schedule().modified);
+    QCOMPARE(m.palTitle_SCH->text(), QString("two.sch *"));
+    (*boxes_)->Clear();
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // quit
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // save the schedule
+    m.close();
+    QCOMPARE((*boxes_)->Texts(), (std::vector<std::string>{"Are you sure to quit?",
+                                                            "File has been changed. Do you want to save?"}));
+    QCOMPARE(ReadBytes(sch), Messages("Offer.MSG") + ";MON;08:00\r\n" + Messages("Welcome.MSG") + ";DLY;07:00\r\n");
+  }
+
+  // A Save As that cannot write leaves the list under its old name, still
+  // modified, and the next Save writes there.
+  void aFailedSaveAsKeepsTheOldName() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    SelectSource("Welcome.MSG");
+    m.spdINS_SEQClick();
+    const std::string sch = Messages("one.sch");
+    std::ofstream(sch, std::ios::binary) << Messages("Offer.MSG") << ";MON;08:00\r\n";
+    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    m.spdINS_SCHClick();
+    QCOMPARE(m.palTitle_SCH->text(), QString("one.sch *"));
+    // A folder that cannot be written into (here a file stands where the folder would be).
+    const std::string blocked = Messages("Welcome.MSG");
+    struct Case {
+      const char* button;
+      std::string name;
+      QLabel* title;
+      QString before;
+    };
+    const std::vector<Case> cases = {{"btnSaveAs_SEQ", "ro.seq", m.palTitle_SEQ, "new.seq *"},
+                                     {"btnSaveAs_SCH", "ro.sch", m.palTitle_SCH, "one.sch *"}};
+    for (const Case& c : cases) {
+      std::string title;
+      std::string ext;
+      AnswerSaveAs(m, blocked + "/" + c.name, title, ext);
+      (*boxes_)->Clear();
+      QPushButton* button = m.findChild<QPushButton*>(c.button);
+      QVERIFY(button);
+      button->click();
+      QCOMPARE((*boxes_)->Texts().size(), std::size_t{1});  // the error is shown
+      QCOMPARE(c.title->text(), c.before);
+    }
+    QCOMPARE(m.Sequence().fileName, std::string("new.seq"));
+    QCOMPARE(m.Schedule().fileName, sch);
+    // A plain Save goes to the old names.
+    m.btnSave_SEQClick(ListKind::Sequence);
+    m.btnSave_SEQClick(ListKind::Schedule);
+    QCOMPARE(ReadBytes(Messages("new.seq")), Messages("Welcome.MSG") + "\r\n");
+    QCOMPARE(ReadBytes(sch), Messages("Offer.MSG") + ";MON;08:00\r\n" + Messages("Welcome.MSG") + ";;  :  \r\n");
+    QCOMPARE(m.palTitle_SEQ->text(), QString("new.seq"));
+  }
+
   // After "Are you sure to quit?" a modified list gets its save question; Yes
   // saves it, No drops it, Cancel keeps the program open.
   void quittingAsksToSaveAModifiedList() {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "CoreTestSupport.h"
+#include "comm/ModemComp.h"
 #include "comm/SerialPort.h"
 #include "common/ComPortSetup.h"
 #include "controller/Job.h"
@@ -39,14 +40,15 @@ class DeadLine : public ::testing::Test {
     runner_ = std::make_unique<JobRunner>(settings_, table_, dir_.path(), sending_);
     runner_->SetClockForTests(&clock_);
     link_ = std::make_unique<sender::SerialLink>(port_, runner_->Reply());
+    link_->SetModem(&modem_);
     runner_->SetSerialLink(link_.get());
     port_.OnTriggerAvail = [this](comm::TVnkCustomComPort& p, std::uint16_t n) { link_->TriggerAvail(p, n); };
     QObject::connect(runner_.get(), &JobRunner::jobFinished, [this](bool ok, const QString&) {
       finished_ = true;
       success_ = ok;
     });
-    settings::ComPortSetup setup(port_, nullptr);
-    ASSERT_TRUE(ApplySerialSettings(setup, settings_));
+    ASSERT_TRUE(ApplySerialSettings(setup_, settings_));
+    ASSERT_TRUE(modem_.ModemStarted());
   }
   void TearDown() override {
     runner_.reset();
@@ -104,6 +106,9 @@ class DeadLine : public ::testing::Test {
   platform::ScopedRecordingBoxes boxes_;
   TfrmSending sending_;
   comm::TVnkComPort port_;
+  comm::TVnkModem modem_{&port_};
+  // Applied as the main window applies it: the port opened, then the modem started on it.
+  settings::ComPortSetup setup_{port_, [this](bool on) { modem_.SetModemStarted(on); }};
   std::unique_ptr<JobRunner> runner_;
   std::unique_ptr<sender::SerialLink> link_;
   bool finished_ = false;
@@ -122,6 +127,23 @@ TEST_F(DeadLine, TheNextJobReopensTheDeadPortAndSendsByteExactly) {
   EXPECT_EQ(raw, coretest::ResetRecordsOnTheLink());
   EXPECT_FALSE(port_.DeviceFailed());
   EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{"Front: Sended fail !!", "Front: Sended completely !!"}));
+  // The reopen stopped the modem component with the old port; it runs again.
+  EXPECT_TRUE(modem_.ModemStarted());
+}
+
+// With CRC checking off nothing answers a record: a sign that hangs up on
+// the next-to-last record leaves the last one in the port, never sent, and
+// the job fails for it.
+TEST_F(DeadLine, AHangUpOnTheNextToLastRecordFailsTheJobWithoutCrc) {
+  settings_.crcCheck = 0;
+  ASSERT_TRUE(Run(kJobReset, {0, "00", {}, {}, "", "", 0}, [this] {
+    if (first_->Records().size() < 2) return false;
+    first_->Stop();
+    return true;
+  }));
+  EXPECT_FALSE(success_);
+  ASSERT_EQ(first_->Records().size(), 2u) << "the last record never reached the sign";
+  EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{"Front: Sended fail !!"}));
 }
 
 TEST_F(DeadLine, StillUnpluggedTheJobFailsAndTheJobAfterTriesAgain) {
@@ -139,8 +161,7 @@ TEST_F(DeadLine, StillUnpluggedTheJobFailsAndTheJobAfterTriesAgain) {
 TEST_F(DeadLine, ApplyingTheSerialSettingsReopensTheDeadPort) {
   HangUpMidJob();
   PlugBackIn();
-  settings::ComPortSetup setup(port_, nullptr);
-  ASSERT_TRUE(ApplySerialSettings(setup, settings_));
+  ASSERT_TRUE(ApplySerialSettings(setup_, settings_));
   EXPECT_FALSE(port_.DeviceFailed());
   port_.WriteText(coretest::ResetRecordsOnTheLink()[1]);
   EXPECT_TRUE(second_->WaitForRecords(1, milliseconds(3000)));

@@ -2,6 +2,7 @@
 // simulated sign over a real loopback socket.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
@@ -177,6 +178,37 @@ TEST_F(Jobs, ConnectionDroppedMidJobFails) {
   EXPECT_EQ(runner_->JobType(), kJobNone);
 }
 
+// Without CRC checking nothing answers a record: a sign that closes as soon
+// as the job's last record has arrived had all of it, one that closes a
+// record earlier did not.
+TEST_F(Jobs, SignClosingRightAfterARecordWithoutCrc) {
+  struct Case {
+    int dropAfter;
+    bool success;
+    const char* box;
+  };
+  const std::vector<Case> cases = {
+      {6, true, "Front: Sended completely !!"},
+      {5, false, "Front: Sended fail !!"},
+  };
+  settings_.crcCheck = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dropAfter);
+    sim_.Core().ClearLog();
+    boxes_->Clear();
+    finished_ = false;
+    sim_.SetDropAfter(c.dropAfter);
+    JobRequest r = Request();
+    r.sequence = {Msg("one.msg", {"{A}"}), Msg("two.msg", {"{B}"}), Msg("three.msg", {"{C}"})};
+    ASSERT_TRUE(runner_->RequestJob(kJobSequence, r));
+    ASSERT_TRUE(WaitForJob());
+    EXPECT_EQ(success_, c.success);
+    EXPECT_EQ(Seen().size(), static_cast<std::size_t>(c.dropAfter));
+    EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{c.box}));
+    ASSERT_TRUE(Until([this] { return runner_->CS().state() == QAbstractSocket::UnconnectedState; }, 3000));
+  }
+}
+
 TEST_F(Jobs, RefusedConnectClearsTheJobAndShowsTheSocketError) {
   QTcpServer closed;
   ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
@@ -306,6 +338,20 @@ TEST_F(Jobs, ReportWithAnEmptySignListNamesNoEntry) {
   ASSERT_TRUE(runner_->RequestJob(kJobRunAll, Request(-1)));
   ASSERT_TRUE(WaitForJob());
   EXPECT_EQ(boxes_->Texts(), (std::vector<std::string>{": Sended fail !!"}));
+}
+
+// A window manager draws its own buttons on any title bar it draws (some
+// ignore the hints that ask for none), so the window draws its own title bar:
+// the title, and no button but Cancel.
+TEST_F(Jobs, SendingWindowShowsOnlyItsTitle) {
+  EXPECT_TRUE(sending_.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_TRUE(sending_.windowFlags().testFlag(Qt::Dialog));
+  ASSERT_NE(sending_.lblCaption, nullptr);
+  EXPECT_EQ(sending_.lblCaption->text(), QString("Sending Message File to Sign..."));
+  EXPECT_EQ(sending_.windowTitle(), QString("Sending Message File to Sign..."));
+  const auto buttons = sending_.findChildren<QAbstractButton*>();
+  ASSERT_EQ(buttons.size(), 1);
+  EXPECT_EQ(buttons[0], sending_.btnCancel);
 }
 
 TEST_F(Jobs, SendingWindowShowsPathAndProgressAndClosesItself) {

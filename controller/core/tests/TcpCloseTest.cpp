@@ -109,6 +109,63 @@ class SlowSign {
   std::thread thread_;
 };
 
+// A sign on 127.0.0.1 that reads everything, answers nothing and closes the
+// connection the moment it has read the record `last` with its two CRC bytes.
+class ClosingSign {
+ public:
+  explicit ClosingSign(std::string last) : last_(std::move(last)) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(listener_, 1);
+    socklen_t len = sizeof a;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~ClosingSign() {
+    stop_ = true;
+    thread_.join();
+    ::close(listener_);
+  }
+  quint16 Port() const { return port_; }
+  std::string Received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
+
+ private:
+  void Run() {
+    pollfd p{listener_, POLLIN, 0};
+    while (!stop_ && ::poll(&p, 1, 20) <= 0) {
+    }
+    if (stop_) return;
+    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    while (!stop_) {
+      pollfd q{fd, POLLIN, 0};
+      if (::poll(&q, 1, 20) <= 0) continue;
+      char buf[4096];
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0) break;
+      std::lock_guard lock(mutex_);
+      received_.append(buf, static_cast<std::size_t>(n));
+      const std::size_t at = received_.find(last_);
+      if (at != std::string::npos && received_.size() >= at + last_.size() + 2) break;
+    }
+    ::close(fd);
+  }
+
+  const std::string last_;
+  int listener_ = -1;
+  quint16 port_ = 0;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex mutex_;
+  std::string received_;
+  std::thread thread_;
+};
+
 class TcpClose : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -120,7 +177,8 @@ class TcpClose : public ::testing::Test {
   // Runs a sequence of one message of `records` records of `size` bytes of
   // text against `sign`; returns the job's result, its time and what the
   // sign had read when the job was over.
-  bool Run(SlowSign& sign, int records, std::size_t size, milliseconds& took, std::string& readByTheEnd) {
+  template <class Sign>
+  bool Run(Sign& sign, int records, std::size_t size, milliseconds& took, std::string& readByTheEnd) {
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < records; ++i) {
       const std::string text = "{T," + std::string(size - 4, static_cast<char>('A' + i % 26)) + "}";
@@ -180,6 +238,28 @@ TEST_F(TcpClose, ASignThatNeverReadsFailsTheJobInBoundedTime) {
   EXPECT_FALSE(Run(sign, 100, 10000, took, got));  // a 1 MB job
   EXPECT_LT(took, seconds(40));
   EXPECT_EQ(boxes_->Texts().back(), "Front: Sended fail !!");
+}
+
+// Without CRC checking nothing answers: a sign that closes as soon as the
+// job's end has arrived had every record, one that closes after the record
+// before it had not.
+TEST_F(TcpClose, ASignClosingRightAfterTheEndCommandHadTheWholeJob) {
+  struct Case {
+    const char* last;
+    bool success;
+    const char* box;
+  };
+  const Case cases[] = {{"{E}", true, "Front: Sended completely !!"}, {"{RX,BIG}", false, "Front: Sended fail !!"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.last);
+    boxes_->Clear();
+    ClosingSign sign(c.last);
+    milliseconds took{};
+    std::string got;
+    EXPECT_EQ(Run(sign, 3, 100, took, got), c.success);
+    EXPECT_NE(got.find(c.last), std::string::npos);
+    EXPECT_EQ(boxes_->Texts(), std::vector<std::string>{c.box});
+  }
 }
 
 }  // namespace

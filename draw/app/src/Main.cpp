@@ -433,8 +433,10 @@ bool TfrmMain::FormCloseQuery() {
   try {
     SaveSysCanvas(SysCanvasPath(programDir_), model_.View());
   } catch (const std::exception& e) {
-    // Reported, but the window closes all the same.
+    // The window stays open with the picture: the user can make room, or
+    // keep the picture as a logo elsewhere, and close again.
     platform::ShowExceptionBox(e.what());
+    return false;
   }
   return true;
 }

@@ -419,15 +419,26 @@ class DrawMainTest : public QObject {
     QVERIFY(lit > 0);
   }
 
-  void aFailedWriteOfTheWorkingPictureIsReportedAndTheWindowCloses() {
+  // The working picture cannot be kept: the error is shown and the window
+  // stays open with the picture, so it can be saved elsewhere; once the way
+  // is clear the next close keeps it and closes.
+  void aFailedWriteOfTheWorkingPictureIsReportedAndTheWindowStaysOpen() {
     fs::create_directories(programDir_ / "SysCanvas.BMP" / "in the way");
     auto w = Start();
-    QVERIFY(Close(*w));
+    DrawGreenWithRed(*w);
+    const QImage drawn = w->Model().View();
+    QVERIFY(!Close(*w));
     const auto texts = (*boxes_)->Texts();
     // The start says the folder is no picture; the close that it cannot be written.
     QCOMPARE(texts.size(), std::size_t{2});
     QVERIFY2(texts[0].find("SysCanvas.BMP: is not a regular file") != std::string::npos, texts[0].c_str());
     QVERIFY(texts[1].find("SysCanvas.BMP") != std::string::npos);
+    QCOMPARE(w->Model().View(), drawn);
+    fs::remove_all(programDir_ / "SysCanvas.BMP");
+    QVERIFY(Close(*w));
+    QCOMPARE((*boxes_)->Texts().size(), std::size_t{2});
+    QCOMPARE(QImage(QString::fromStdString(SysCanvas())).convertToFormat(QImage::Format_RGB32),
+             drawn.convertToFormat(QImage::Format_RGB32));
   }
 
   void anUnreadableWorkingPictureWarnsAndTheViewStaysBlack() {

@@ -204,11 +204,13 @@ bool LogoList::Save() {
 bool LogoList::SaveAs() {
   const std::string name = saveDialog ? saveDialog(doc_.FileName()) : std::string();
   if (name.empty()) return false;
+  // With logos the list takes the name only once they are written there: a
+  // failed save leaves the old name for the next Save.
+  if (doc_.CurrentIndex() >= 0 && !Write(name)) return false;
   doc_.SetFileName(name);
   // The dialog asked before overwriting.
   nameNeverChosen_ = false;
-  if (doc_.CurrentIndex() < 0) return false;
-  return Write(name);
+  return doc_.CurrentIndex() >= 0;
 }
 
 }  // namespace draw

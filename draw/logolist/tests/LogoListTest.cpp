@@ -236,6 +236,28 @@ TEST(LogoList, SaveWithoutALogoWritesNothing) {
   EXPECT_EQ(f.list.Document().FileName(), f.dir.File("EMPTY.LOG"));
 }
 
+// A Save As that cannot write reports it and leaves the list under its old
+// name, still modified: the next Save goes to the old file.
+TEST(LogoList, AFailedSaveAsKeepsTheOldName) {
+  Fixture f;
+  f.Insert(4);
+  f.list.saveDialog = [&](const std::string&) { return f.dir.File("MINE.LOG"); };
+  ASSERT_TRUE(f.list.SaveAs());
+  f.Insert(6);
+  // A folder that cannot be written into: a file stands where it would be.
+  f.list.saveDialog = [&](const std::string&) { return f.dir.File("MINE.LOG") + "/RO.LOG"; };
+  EXPECT_FALSE(f.list.SaveAs());
+  ASSERT_EQ(f.boxes->Texts().size(), 1u);
+  EXPECT_EQ(f.list.Document().FileName(), f.dir.File("MINE.LOG"));
+  EXPECT_TRUE(f.list.Document().Modified());
+  EXPECT_TRUE(f.list.Save());
+  EXPECT_EQ(f.boxes->Texts().size(), 1u) << "a chosen name is saved over without asking";
+  EXPECT_FALSE(f.list.Document().Modified());
+  LogoDocument back;
+  back.LoadLogoFile(f.dir.File("MINE.LOG"));
+  EXPECT_EQ(back.Count(), 2);
+}
+
 TEST(LogoList, OpenOfABadFileKeepsTheListAndItsName) {
   Fixture f;
   f.Insert(4);

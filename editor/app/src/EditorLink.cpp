@@ -25,6 +25,8 @@ EditorLink::EditorLink(QWidget* windowParent) {
   // The reply bytes are read in one block per event into the sender's guarded buffer.
   sender_ = std::make_unique<editor::EditorSender>(*port_, windowParent);
   sender_->SetPortSetUp([this](const editor::EditorSettings& s) { return SetUp(s); });
+  // A dead line reopened for a send gets its modem component back.
+  sender_->Link().SetModem(modem_.get());
 }
 
 EditorLink::~EditorLink() {

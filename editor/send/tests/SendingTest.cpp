@@ -152,6 +152,15 @@ TEST_F(EditorSends, NoWaitWithoutCrcCheckOrWithIdZero) {
   EXPECT_TRUE(boxes_->Texts().empty());
 }
 
+// Without CRC checking nothing answers: a sign that hangs up on the
+// next-to-last record never gets the last one, and the send fails.
+TEST_F(EditorSends, AHangUpOnTheNextToLastRecordFailsTheSendWithoutCrc) {
+  settings_.crcCheck = 0;
+  WhenSeen(2, [this] { sim_.Stop(); });
+  EXPECT_FALSE(sender_->Send(SendMode::ClearSign, model_, settings_));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"{N05,M=AML,D=24 12 09 03 10 05}", "{CA}"}));
+}
+
 TEST_F(EditorSends, ThreeCrcErrorsFailTheSendAndNothingMoreGoesOut) {
   sim_.SetScript("1*3");
   EXPECT_FALSE(sender_->Send(SendMode::Message, model_, settings_));

@@ -17,6 +17,10 @@ class Link {
   // Called when a job asks for the link (GUI thread): a link whose device
   // died under it tries to open it again. Nothing by default.
   virtual void Prepare() {}
+  // Called on the sender thread after a send's last record: true once all
+  // that was written has left the link's own buffer with no device error.
+  // A link that hands its bytes on at once has nothing to wait for.
+  virtual bool Drain(StopFlag&) { return true; }
 };
 
 }  // namespace sender

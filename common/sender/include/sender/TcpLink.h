@@ -2,7 +2,8 @@
 // The TCP link: a QTcpSocket living on the GUI thread. Writes from the sender
 // thread are handed to the socket's thread and their result awaited, so a
 // write on an unconnected or dropped socket fails the record. A record counts
-// as written only once the socket has handed all of it to the system. Received
+// as written once the socket has handed all of it to the system, even when
+// the sign closes right after. Received
 // text is appended to the reply buffer by the socket's read handler.
 #include <string_view>
 
@@ -40,8 +41,12 @@ class TcpLink : public QObject, public Link {
   // Bytes not yet acknowledged by the sign: the socket's own buffer and the
   // system's send queue; -1 when the socket is not connected.
   qint64 Unacknowledged() const;
+  // The sign has closed its side, whether or not the socket has seen it.
+  bool PeerClosed() const;
   QTcpSocket& socket_;
   ReplyBuffer& reply_;
+  // Bytes the socket has handed to the system (GUI thread).
+  qint64 handed_ = 0;
 };
 
 }  // namespace sender

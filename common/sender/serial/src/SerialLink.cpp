@@ -4,6 +4,8 @@
 #include <string>
 
 #include "comm/CommExcept.h"
+#include "comm/ModemComp.h"
+#include "comm/PortDispatch.h"
 
 namespace sender {
 
@@ -34,7 +36,22 @@ void SerialLink::Prepare() {
   } catch (const std::exception&) {
     // Still unplugged: the job fails at its first write.
     reopenFailed_ = true;
+    return;
   }
+  // The close stopped the modem component on the port; it runs again on
+  // the reopened port, as after the serial set-up.
+  if (modem_ == nullptr) return;
+  try {
+    modem_->SetModemStarted(true);
+  } catch (const std::exception&) {
+    // The port itself is open again: the job goes on without the modem.
+  }
+}
+
+bool SerialLink::Drain(StopFlag& stop) {
+  const std::uint16_t handle = port_.DispatcherHandle();
+  ScopedWaker waker(stop, [handle] { comm::WakeOutputWaiters(handle); });
+  return comm::WaitOutputSent(handle, [&stop] { return stop.Requested(); }) == 0 && !stop.Requested();
 }
 
 bool SerialLink::WaitForRoom(std::size_t length, StopFlag& stop) {

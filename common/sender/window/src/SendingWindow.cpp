@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -13,8 +14,17 @@ namespace sender {
 
 TfrmSending::TfrmSending(const SendingWindowLayout& layout, QWidget* parent) : QDialog(parent) {
   setWindowTitle("Sending Message File to Sign...");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  // No frame from the window manager: its title bar would bring its buttons.
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
   setModal(true);
+  setObjectName("frmSending");
+  setStyleSheet("#frmSending { border: 1px solid palette(dark); }"
+                "#lblCaption { background: palette(highlight); color: palette(highlighted-text);"
+                " font-weight: bold; padding: 3px 6px; }");
+  lblCaption = new QLabel(windowTitle());
+  lblCaption->setObjectName("lblCaption");
+  lblCaption->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  lblCaption->installEventFilter(this);
   lblMsgFN = new QLabel;
   lblStatus = new QLabel;
   lblStatus->setAlignment(Qt::AlignCenter);
@@ -25,7 +35,13 @@ TfrmSending::TfrmSending(const SendingWindowLayout& layout, QWidget* parent) : Q
   tmrTimer.setInterval(100);
   tmrTimer.setSingleShot(true);
   connect(&tmrTimer, &QTimer::timeout, this, &TfrmSending::tmrTimerTimer);
-  auto* box = new QVBoxLayout(this);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(1, 1, 1, 1);
+  outer->setSpacing(0);
+  outer->addWidget(lblCaption);
+  auto* box = new QVBoxLayout;
+  box->setContentsMargins(9, 9, 9, 9);  // what a dialog's own layout would have
+  outer->addLayout(box);
   box->addWidget(lblMsgFN);
   lblMsgFN->setVisible(layout.showPath);
   box->addWidget(lblStatus);
@@ -35,8 +51,8 @@ TfrmSending::TfrmSending(const SendingWindowLayout& layout, QWidget* parent) : Q
   buttons->addWidget(btnCancel);
   buttons->addStretch();
   box->addLayout(buttons);
-  // A compact box of its own size, not the platform's default window size.
-  resize(420, layout.showPath ? 140 : 115);
+  // A compact box of its own size (with its title bar), not the platform's default window size.
+  resize(420, (layout.showPath ? 140 : 115) + lblCaption->sizeHint().height());
 }
 
 TfrmSending::~TfrmSending() {
@@ -62,6 +78,29 @@ bool TfrmSending::Send(const std::string& path, const SendOptions& options, Link
   bool result = endedByItself && thread_->Result();
   thread_.reset();
   return result;
+}
+
+bool TfrmSending::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != lblCaption) return QDialog::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) break;
+      dragging_ = true;
+      dragOffset_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
+      return true;
+    }
+    case QEvent::MouseMove:
+      if (!dragging_) break;
+      move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
+      return true;
+    case QEvent::MouseButtonRelease:
+      dragging_ = false;
+      break;
+    default:
+      break;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TfrmSending::showEvent(QShowEvent* event) {

@@ -167,6 +167,9 @@ class TfrmMain : public QMainWindow {
   bool SaveBeforeQuit();
   void SaveSequence();
   void SaveSchedule();
+  // Saves the list to `path`; only a save that succeeded gives the list that name.
+  void SaveSequenceTo(const std::string& path);
+  void SaveScheduleTo(const std::string& path);
   void SetSeqModified(bool modified);
   void SetSchModified(bool modified);
   void ShowPage(ListKind kind);

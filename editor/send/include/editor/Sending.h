@@ -64,6 +64,7 @@ class EditorSender {
 
   TfrmSending& Window() { return window_; }
   sender::ReplyBuffer& Reply() { return reply_; }
+  sender::SerialLink& Link() { return link_; }
   const std::string& LocalPath() const { return localPath_; }
 
   // How a port that is not open is opened again: the serial set-up of the

@@ -7,6 +7,10 @@
 #include <string_view>
 
 #include "comm/SerialPort.h"
+
+namespace comm {
+class TVnkCustomModem;
+}
 #include "sender/Link.h"
 #include "sender/ReplyBuffer.h"
 
@@ -28,6 +32,16 @@ class SerialLink : public Link {
   // port closed and is tried again at the next job.
   void Prepare() override;
 
+  // Waits until the port has sent everything queued (for as long as the
+  // line needs to send a full buffer plus a margin): false when the device
+  // failed to take them (it hung up with bytes queued), the line did not
+  // drain, or `stop` is requested.
+  bool Drain(StopFlag& stop) override;
+
+  // The modem component on the port, started again after a reopen (the
+  // close stopped it); null: none. Not owned; it outlives the link.
+  void SetModem(comm::TVnkCustomModem* modem) { modem_ = modem; }
+
   // The main window's data-available handler: reads the `count` bytes in one
   // block and appends them to the reply buffer. Main thread only.
   void TriggerAvail(comm::TVnkCustomComPort& port, std::uint16_t count);
@@ -37,6 +51,7 @@ class SerialLink : public Link {
 
   comm::TVnkCustomComPort& port_;
   ReplyBuffer& reply_;
+  comm::TVnkCustomModem* modem_ = nullptr;
   bool reopenFailed_ = false;
 };
 

@@ -6,10 +6,15 @@
 // thread has ended, so two sends never share the link and no stale result is
 // read. The send starts once per showing, not again when the window gets the
 // focus back from a message box of its own send.
+//
+// The window draws its own title bar (the title, nothing else; dragged to
+// move the window): a window manager's title bar carries the manager's own
+// buttons, and some managers show them whatever the window asks for.
 #include <memory>
 #include <string>
 
 #include <QDialog>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 
@@ -40,6 +45,7 @@ class TfrmSending : public QDialog, public SendView {
   void ShowProgressBar(int percent) override;
   void ShowProgressText(const std::string& text) override;
 
+  QLabel* lblCaption = nullptr;  // the title bar
   QLabel* lblMsgFN = nullptr;  // hidden when the layout shows no path
   QLabel* lblStatus = nullptr;
   QProgressBar* ProgressBar = nullptr;
@@ -49,6 +55,7 @@ class TfrmSending : public QDialog, public SendView {
  protected:
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormActivate();
@@ -65,6 +72,8 @@ class TfrmSending : public QDialog, public SendView {
   std::unique_ptr<Pending> pending_;
   std::unique_ptr<TSendThrd> thread_;  // the current send thread
   int generation_ = 0;  // tells a late end handler of an earlier send from this one's
+  QPoint dragOffset_;   // where the title bar was grabbed, from the window's corner
+  bool dragging_ = false;
 };
 
 }  // namespace sender

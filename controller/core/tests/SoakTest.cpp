@@ -1,0 +1,222 @@
+// Many jobs in a row, over TCP and over a serial line (a pseudo-terminal),
+// with CRC checking on and off, each with a fault drawn at random: the sign
+// hangs up or closes right after a record, refuses a record, or nothing goes
+// wrong. Every job's report must say what really happened: complete exactly
+// when the sign had every record of the job.
+//
+// LEDSIGN_SOAK_JOBS sets the number of jobs (a handful by default, so the
+// suite stays quick); LEDSIGN_SOAK_SEED the random seed.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "CoreTestSupport.h"
+#include "comm/ModemComp.h"
+#include "comm/SerialPort.h"
+#include "common/ComPortSetup.h"
+#include "controller/Job.h"
+#include "controller/Sending.h"
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+#include "sender/SerialLink.h"
+#include "signsim/SignSim.h"
+
+namespace {
+
+using namespace controller;
+using namespace std::chrono;
+
+int EnvNumber(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
+}
+
+enum class Fault { None, CloseAfterRecord, RefuseRecord };
+
+struct Plan {
+  bool tcp = false;
+  bool crc = false;
+  Fault fault = Fault::None;
+  int atRecord = 0;  // 1-based record of the job the fault comes with
+  std::vector<std::string> files;
+  int records = 0;  // every record of the job
+};
+
+class Soak : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::uint16_t tcpPort = tcpSign_.StartTcp(0);
+    NewSerialSign();
+    table_[0] = {"Front", "127.0.0.1", ""};
+    settings_.portIndex = 0;
+    settings_.speedIndex = 10;
+    settings_.crcWaitMs = 300;
+    runner_ = std::make_unique<JobRunner>(settings_, table_, dir_.path(), sending_);
+    runner_->SetClockForTests(&clock_);
+    runner_->SetTcpPortForTests(tcpPort);
+    link_ = std::make_unique<sender::SerialLink>(port_, runner_->Reply());
+    link_->SetModem(&modem_);
+    runner_->SetSerialLink(link_.get());
+    port_.OnTriggerAvail = [this](comm::TVnkCustomComPort& p, std::uint16_t n) { link_->TriggerAvail(p, n); };
+    QObject::connect(runner_.get(), &JobRunner::jobFinished, [this](bool ok, const QString&) {
+      finished_ = true;
+      success_ = ok;
+    });
+    settings_.linkKind = 0;
+    ASSERT_TRUE(ApplySerialSettings(setup_, settings_));
+  }
+  void TearDown() override {
+    runner_.reset();
+    link_.reset();
+    port_.SetOpen(false);
+    ::unsetenv("LEDSIGN_COM1");
+  }
+  // COM1 leads to a sign of its own (after a hang-up: the cable plugged back in).
+  void NewSerialSign() {
+    serialSign_ = std::make_unique<signsim::SignSim>();
+    ::setenv("LEDSIGN_COM1", serialSign_->StartPty().c_str(), 1);
+  }
+
+  Plan Draw(std::mt19937& random) {
+    Plan p;
+    p.tcp = random() % 2 == 0;
+    p.crc = random() % 2 == 0;
+    const int fileCount = 1 + static_cast<int>(random() % 3);
+    int body = 0;
+    for (int f = 0; f < fileCount; ++f) {
+      const int recordCount = 1 + static_cast<int>(random() % 3);
+      std::vector<std::uint8_t> bytes;
+      for (int r = 0; r < recordCount; ++r) {
+        const std::string text = "{T," + std::string(1 + random() % 40, static_cast<char>('A' + (f * 3 + r))) + "}";
+        const auto record = testbytes::Record(text, testbytes::BitwiseCrc(text.substr(1, text.size() - 2)));
+        bytes.insert(bytes.end(), record.begin(), record.end());
+      }
+      body += recordCount;
+      p.files.push_back(files_.Write("m" + std::to_string(f) + ".msg", bytes));
+    }
+    p.records = 1 + body + 2;  // the wake-up, the files, the sequence and the end
+    const int kind = static_cast<int>(random() % 3);
+    if (kind == 1) {
+      p.fault = Fault::CloseAfterRecord;
+      // Half the faults come with the job's last two records, where a report
+      // most easily says more than the sign had.
+      p.atRecord = random() % 2 ? p.records - static_cast<int>(random() % 2)
+                                : 1 + static_cast<int>(random() % p.records);
+      // A serial sign that hangs up with the job's last record may or may not
+      // have answered it: only the earlier records are a fault with one outcome.
+      if (!p.tcp && p.crc && p.atRecord == p.records) --p.atRecord;
+    } else if (kind == 2 && p.crc) {
+      p.fault = Fault::RefuseRecord;
+      p.atRecord = 1 + static_cast<int>(random() % p.records);
+    }
+    return p;
+  }
+
+  // Runs one job; returns the outcome expected and sets `got`.
+  bool RunOne(const Plan& p, bool& got, std::size_t& signHad) {
+    signsim::SignSim& sign = p.tcp ? tcpSign_ : *serialSign_;
+    sign.Core().ClearLog();
+    sign.SetScript(std::vector<signsim::Answer>{});
+    tcpSign_.SetDropAfter(0);
+    settings_.linkKind = p.tcp ? 1 : 0;
+    settings_.crcCheck = p.crc ? 1 : 0;
+    if (p.fault == Fault::RefuseRecord) {
+      std::string script;
+      for (int i = 1; i < p.atRecord; ++i) script += "0,";
+      script += "1,1,1";
+      sign.SetScript(script);
+    }
+    if (p.fault == Fault::CloseAfterRecord && p.tcp) tcpSign_.SetDropAfter(p.atRecord);
+    bool hungUp = false;
+    QTimer watch;
+    if (p.fault == Fault::CloseAfterRecord && !p.tcp) {
+      QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (hungUp || serialSign_->Records().size() < static_cast<std::size_t>(p.atRecord)) return;
+        serialSign_->Stop();  // the far end hangs up
+        hungUp = true;
+      });
+      watch.start(2);
+    }
+    JobRequest r{0, "07", p.files, {}, "", "", 0};
+    finished_ = false;
+    EXPECT_TRUE(runner_->RequestJob(kJobSequence, r));
+    const auto end = steady_clock::now() + 30s;
+    while (!finished_ && steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(finished_);
+    watch.stop();
+    signHad = sign.Records().size();
+    got = success_;
+    if (hungUp) NewSerialSign();
+    // Wait for the controller's close so the next connect finds no busy socket.
+    const auto closed = steady_clock::now() + 3s;
+    while (runner_->CS().state() != QAbstractSocket::UnconnectedState && steady_clock::now() < closed)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // A close after the last record still leaves the whole job with the sign.
+    return p.fault == Fault::None || (p.fault == Fault::CloseAfterRecord && p.atRecord >= p.records);
+  }
+
+  bool app_ = (coretest::GuiApp(), true);
+  signsim::SignSim tcpSign_;
+  std::unique_ptr<signsim::SignSim> serialSign_;
+  coretest::TempDir dir_;
+  coretest::TempDir files_;
+  TSettings settings_;
+  SignTable table_;
+  platform::FixedClock clock_{platform::LocalTime{2026, 12, 9, 3, 10, 5, 41, 0}};
+  platform::ScopedRecordingBoxes boxes_;
+  TfrmSending sending_;
+  comm::TVnkComPort port_;
+  comm::TVnkModem modem_{&port_};
+  settings::ComPortSetup setup_{port_, [this](bool on) { modem_.SetModemStarted(on); }};
+  std::unique_ptr<JobRunner> runner_;
+  std::unique_ptr<sender::SerialLink> link_;
+  bool finished_ = false;
+  bool success_ = false;
+};
+
+TEST_F(Soak, EveryReportSaysWhatTheSignReallyHad) {
+  const int jobs = EnvNumber("LEDSIGN_SOAK_JOBS", 6);
+  const auto seed = static_cast<std::uint32_t>(EnvNumber("LEDSIGN_SOAK_SEED", 31));
+  std::mt19937 random(seed);
+  int falseSuccesses = 0, falseFailures = 0, faulted = 0;
+  int byKind[2][2] = {};  // [tcp][crc]
+  for (int i = 0; i < jobs; ++i) {
+    const Plan p = Draw(random);
+    bool got = false;
+    std::size_t signHad = 0;
+    const bool expected = RunOne(p, got, signHad);
+    ++byKind[p.tcp][p.crc];
+    if (p.fault != Fault::None) ++faulted;
+    const std::string what = std::string("job ") + std::to_string(i) + (p.tcp ? " tcp" : " serial") +
+                             (p.crc ? " crc" : " no-crc") + " fault " + std::to_string(static_cast<int>(p.fault)) +
+                             " at " + std::to_string(p.atRecord) + "/" + std::to_string(p.records) +
+                             ", the sign had " + std::to_string(signHad);
+    if (got && !expected) {
+      ++falseSuccesses;
+      ADD_FAILURE() << "false success: " << what;
+    } else if (!got && expected) {
+      ++falseFailures;
+      ADD_FAILURE() << "false failure: " << what;
+    }
+    // A job reported complete had every record at the sign.
+    if (got) {
+      EXPECT_EQ(signHad, static_cast<std::size_t>(p.records)) << what;
+    }
+  }
+  std::printf("soak: %d jobs (seed %u): tcp/crc %d, tcp/no-crc %d, serial/crc %d, serial/no-crc %d; %d with a fault; "
+              "%d false successes, %d false failures\n",
+              jobs, seed, byKind[1][1], byKind[1][0], byKind[0][1], byKind[0][0], faulted, falseSuccesses,
+              falseFailures);
+  EXPECT_EQ(falseSuccesses, 0);
+  EXPECT_EQ(falseFailures, 0);
+}
+
+}  // namespace
