@@ -30,16 +30,22 @@ using namespace controller;
 using namespace std::chrono;
 using coretest::TempDir;
 
-// A sign on 127.0.0.1 with a 4 kB receive buffer. It takes `chunk` bytes at a
-// time with `pause` between reads (a `chunk` of 0 never reads), answers '0'
-// for every record end ('}' and its two CRC bytes) it has read, and closes
-// when the controller has closed its side.
-class SlowSign {
+// A peer on 127.0.0.1 that takes one connection and serves it on a thread of
+// its own; what it read is kept. `receiveBuffer` (0 for the system's own) is
+// inherited by the accepted socket.
+class LoopbackPeer {
  public:
-  SlowSign(std::size_t chunk, milliseconds pause) : chunk_(chunk), pause_(pause) {
+  virtual ~LoopbackPeer() { Stop(); }
+  quint16 Port() const { return port_; }
+  std::string Received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
+
+ protected:
+  explicit LoopbackPeer(int receiveBuffer) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int small = 4096;
-    ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);  // inherited by the accepted socket
+    if (receiveBuffer > 0) ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -48,19 +54,25 @@ class SlowSign {
     socklen_t len = sizeof a;
     ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
     port_ = ntohs(a.sin_port);
-    thread_ = std::thread([this] { Run(); });
   }
-  ~SlowSign() {
+  // Called by the derived peer once it is whole, so Serve is never called on
+  // half an object; the derived destructor calls Stop for the same reason.
+  void Start() { thread_ = std::thread([this] { Run(); }); }
+  void Stop() {
     stop_ = true;
-    thread_.join();
-    ::close(listener_);
+    if (thread_.joinable()) thread_.join();
+    if (listener_ >= 0) ::close(listener_);
+    listener_ = -1;
   }
-  quint16 Port() const { return port_; }
-  std::string Received() const {
+  // Serves the accepted connection until it returns; the peer then closes it.
+  virtual void Serve(int fd) = 0;
+  bool Stopping() const { return stop_; }
+  // Appends what was read; returns all that was read so far.
+  std::string Append(const char* data, std::size_t n) {
     std::lock_guard lock(mutex_);
+    received_.append(data, n);
     return received_;
   }
-  bool SawEnd() const { return ended_; }
 
  private:
   void Run() {
@@ -69,8 +81,32 @@ class SlowSign {
     }
     if (stop_) return;
     const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    Serve(fd);
+    ::close(fd);
+  }
+
+  int listener_ = -1;
+  quint16 port_ = 0;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex mutex_;
+  std::string received_;
+  std::thread thread_;
+};
+
+// A sign on 127.0.0.1 with a 4 kB receive buffer. It takes `chunk` bytes at a
+// time with `pause` between reads (a `chunk` of 0 never reads), answers '0'
+// for every record end ('}' and its two CRC bytes) it has read, and closes
+// when the controller has closed its side.
+class SlowSign : public LoopbackPeer {
+ public:
+  SlowSign(std::size_t chunk, milliseconds pause) : LoopbackPeer(4096), chunk_(chunk), pause_(pause) { Start(); }
+  ~SlowSign() override { Stop(); }
+  bool SawEnd() const { return ended_; }
+
+ private:
+  void Serve(int fd) override {
     int pendingCrc = -1;  // CRC bytes still to come after a '}'
-    while (!stop_) {
+    while (!Stopping()) {
       if (chunk_ == 0) {
         std::this_thread::sleep_for(milliseconds(20));
         continue;
@@ -88,82 +124,39 @@ class SlowSign {
         if (pendingCrc > 0 && --pendingCrc == 0) answers += '0';
         else if (pendingCrc <= 0 && buf[i] == '}') pendingCrc = 2;
       }
-      {
-        std::lock_guard lock(mutex_);
-        received_.append(buf, static_cast<std::size_t>(n));
-      }
+      Append(buf, static_cast<std::size_t>(n));
       if (!answers.empty()) (void)::write(fd, answers.data(), answers.size());
       std::this_thread::sleep_for(pause_);
     }
-    ::close(fd);
   }
 
   const std::size_t chunk_;
   const milliseconds pause_;
-  int listener_ = -1;
-  quint16 port_ = 0;
-  std::atomic<bool> stop_{false};
   std::atomic<bool> ended_{false};
-  mutable std::mutex mutex_;
-  std::string received_;
-  std::thread thread_;
 };
 
 // A sign on 127.0.0.1 that reads everything, answers nothing and closes the
 // connection the moment it has read the record `last` with its two CRC bytes.
-class ClosingSign {
+class ClosingSign : public LoopbackPeer {
  public:
-  explicit ClosingSign(std::string last) : last_(std::move(last)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(listener_, 1);
-    socklen_t len = sizeof a;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    thread_ = std::thread([this] { Run(); });
-  }
-  ~ClosingSign() {
-    stop_ = true;
-    thread_.join();
-    ::close(listener_);
-  }
-  quint16 Port() const { return port_; }
-  std::string Received() const {
-    std::lock_guard lock(mutex_);
-    return received_;
-  }
+  explicit ClosingSign(std::string last) : LoopbackPeer(0), last_(std::move(last)) { Start(); }
+  ~ClosingSign() override { Stop(); }
 
  private:
-  void Run() {
-    pollfd p{listener_, POLLIN, 0};
-    while (!stop_ && ::poll(&p, 1, 20) <= 0) {
-    }
-    if (stop_) return;
-    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    while (!stop_) {
+  void Serve(int fd) override {
+    while (!Stopping()) {
       pollfd q{fd, POLLIN, 0};
       if (::poll(&q, 1, 20) <= 0) continue;
       char buf[4096];
       const ssize_t n = ::read(fd, buf, sizeof buf);
       if (n <= 0) break;
-      std::lock_guard lock(mutex_);
-      received_.append(buf, static_cast<std::size_t>(n));
-      const std::size_t at = received_.find(last_);
-      if (at != std::string::npos && received_.size() >= at + last_.size() + 2) break;
+      const std::string received = Append(buf, static_cast<std::size_t>(n));
+      const std::size_t at = received.find(last_);
+      if (at != std::string::npos && received.size() >= at + last_.size() + 2) break;
     }
-    ::close(fd);
   }
 
   const std::string last_;
-  int listener_ = -1;
-  quint16 port_ = 0;
-  std::atomic<bool> stop_{false};
-  mutable std::mutex mutex_;
-  std::string received_;
-  std::thread thread_;
 };
 
 class TcpClose : public ::testing::Test {
