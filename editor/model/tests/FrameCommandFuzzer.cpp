@@ -1,6 +1,7 @@
 // Frames of arbitrary column bytes (as a damaged frame file could give) must
 // still make one well-framed record: every brace inside it escaped, every logo
-// reference named, and the planes sized W * 4 * c.
+// of the message referenced once (named while the sign has a letter for it),
+// and the planes sized W * 4 * c.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -38,8 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             static_cast<char>(data[k + 3]), static_cast<char>(data[k + 4])};
     frame.InsertCellAt(line, frame.Length(line) + 1, cell);
   }
+  // The logo cells that name a logo of the message: those the sign has a letter for go out
+  // with their letter, the rest as "^L" alone; a cell past the count not at all.
+  int named = 0, bare = 0;
+  for (int line = 1; line <= 2; ++line)
+    for (int pos = 1; pos <= frame.Length(line); ++pos) {
+      if (frame.CellAt(line, pos).kind != editor::kKindLogo) continue;
+      const auto n = frame.LogoNumberAt(line, pos);
+      if (n && *n < logoCount) ++(*n < editor::kMaxLogos ? named : bare);
+    }
   const std::string text = editor::FrameCommand(frame, logoCount);
   Check(text.size() >= 5 && text.front() == '{' && text.back() == '}');
+  int references = 0, unnamed = 0;
   for (std::size_t i = 1; i + 1 < text.size(); ++i) {
     if (text[i] == '/') {
       ++i;
@@ -48,12 +59,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Check(text[i] != '{' && text[i] != '}');
     if (text[i] == '^' && i + 1 < text.size() - 1 && text[i + 1] == 'L') {
-      // "^L" is always followed by a letter naming a logo below the count.
+      // "^L" is followed by a letter naming a logo below the count, unless it
+      // stands for a logo the sign has no letter for (what follows is then
+      // the next cell's).
+      ++references;
       const char letter = text[i + 2];
       const int n = letter >= 'A' && letter <= 'Z' ? letter - 'A' : letter >= 'a' && letter <= 'z' ? letter - 'a' + 26 : -1;
-      Check(n >= 0 && n < logoCount);
+      if (!(n >= 0 && n < logoCount && n < editor::kMaxLogos)) ++unnamed;
     }
   }
+  Check(references == named + bare);
+  Check(unnamed <= bare);
 
   QImage logo(static_cast<int>(size % 40), static_cast<int>(data[1] % 24), QImage::Format_RGB32);
   logo.fill(qRgb(data[0], data[1], data[2]));
