@@ -141,6 +141,14 @@ class MainTest : public QObject {
   }
 
   std::string Messages(const std::string& name) const { return messagesDir_ + "/" + name; }
+  // Opens a schedule whose row 1 holds no file and whose row 2 is Offer.MSG on
+  // Monday at 08:00.
+  void OpenGapSchedule(TfrmMain& m) {
+    const std::string sch = Messages("gap.sch");
+    std::ofstream(sch, std::ios::binary) << ";;\r\n" << Messages("Offer.MSG") << ";MON;08:00\r\n";
+    m.fileDialogs.open = [sch](QWidget*, const std::string&, const std::string&) { return sch; };
+    m.btnOpen_SEQClick(ListKind::Schedule);
+  }
 
   // Runs the job asked for by `request` and waits for its report.
   void RunJob(const std::function<void()>& request, bool expectSuccess = true) {
@@ -650,10 +658,7 @@ class MainTest : public QObject {
   void scheduleMovesRefreshTheButtons() {
     Fresh(false);
     TfrmMain& m = Start();
-    const std::string sch = Messages("gap.sch");
-    std::ofstream(sch, std::ios::binary) << ";;\r\n" << Messages("Offer.MSG") << ";MON;08:00\r\n";
-    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
-    m.btnOpen_SEQClick(ListKind::Schedule);
+    OpenGapSchedule(m);
     QVERIFY(!m.spdRUN_SCH->isEnabled());  // row 1 holds no file
     m.Schedule().SetCurrent(1);
     m.RenderSchedule();
@@ -673,10 +678,7 @@ class MainTest : public QObject {
   void scheduleInsertKeepsEveryFilledRow() {
     Fresh(false);
     TfrmMain& m = Start();
-    const std::string sch = Messages("gap.sch");
-    std::ofstream(sch, std::ios::binary) << ";;\r\n" << Messages("Offer.MSG") << ";MON;08:00\r\n";
-    m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
-    m.btnOpen_SEQClick(ListKind::Schedule);
+    OpenGapSchedule(m);
     QCOMPARE(m.Schedule().Current(), 0);
     SelectSource("Welcome.MSG");
     m.spdINS_SCHClick();
