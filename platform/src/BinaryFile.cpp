@@ -186,7 +186,7 @@ void KeptFile::PutBack() noexcept {
   }
 }
 
-int OpenRegularFile(const std::string& path) {
+int OpenRegularFile(const std::string& path, std::uintmax_t* size) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw InOutError(path, errno);
   struct stat st {};
@@ -201,25 +201,21 @@ int OpenRegularFile(const std::string& path) {
   }
   // A regular file never blocks; its reads are the usual ones again.
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (size != nullptr) *size = static_cast<std::uintmax_t>(st.st_size);
   return fd;
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-  const int fd = OpenRegularFile(path);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int e = errno;
-    ::close(fd);
-    throw InOutError(path, e);
-  }
-  if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+  std::uintmax_t size = 0;
+  const int fd = OpenRegularFile(path, &size);
+  if (size > maxBytes) {
     ::close(fd);
     throw InOutError(path, EFBIG);
   }
   // Read to the bound and one byte on: a file that grew, or one whose size
   // says nothing, is refused all the same.
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(static_cast<std::size_t>(st.st_size));
+  bytes.reserve(static_cast<std::size_t>(size));
   std::uint8_t buf[65536];
   for (;;) {
     const std::size_t want = std::min(sizeof buf, maxBytes + 1 - bytes.size());

@@ -72,8 +72,9 @@ inline constexpr char kNotARegularFile[] = "is not a regular file";
 
 // Opens a file for reading without waiting on it (a FIFO nobody writes would
 // block the open for good) and refuses anything but a regular file. The
-// descriptor, blocking again; InOutError when it cannot be had.
-int OpenRegularFile(const std::string& path);
+// descriptor, blocking again, and its size in `size` where given; InOutError
+// when it cannot be had.
+int OpenRegularFile(const std::string& path, std::uintmax_t* size = nullptr);
 
 // Reads the whole file. Raises InOutError when it cannot be opened or read,
 // when it is no regular file, and (EFBIG) when it holds more than `maxBytes`,
