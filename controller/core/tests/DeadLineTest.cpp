@@ -10,15 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "CoreTestSupport.h"
-#include "comm/ModemComp.h"
-#include "comm/SerialPort.h"
-#include "common/ComPortSetup.h"
-#include "controller/Job.h"
-#include "controller/Sending.h"
-#include "platform/Clock.h"
-#include "platform/MessageBoxes.h"
-#include "sender/SerialLink.h"
+#include "SerialJobRig.h"
 #include "signsim/SignSim.h"
 
 namespace {
@@ -26,7 +18,7 @@ namespace {
 using namespace controller;
 using namespace std::chrono;
 
-class DeadLine : public ::testing::Test {
+class DeadLine : public coretest::SerialJobRig {
  protected:
   void SetUp() override {
     first_ = std::make_unique<signsim::SignSim>();
@@ -37,24 +29,9 @@ class DeadLine : public ::testing::Test {
     settings_.speedIndex = 10;
     settings_.crcCheck = 1;
     settings_.crcWaitMs = 300;
-    runner_ = std::make_unique<JobRunner>(settings_, table_, dir_.path(), sending_);
-    runner_->SetClockForTests(&clock_);
-    link_ = std::make_unique<sender::SerialLink>(port_, runner_->Reply());
-    link_->SetModem(&modem_);
-    runner_->SetSerialLink(link_.get());
-    port_.OnTriggerAvail = [this](comm::TVnkCustomComPort& p, std::uint16_t n) { link_->TriggerAvail(p, n); };
-    QObject::connect(runner_.get(), &JobRunner::jobFinished, [this](bool ok, const QString&) {
-      finished_ = true;
-      success_ = ok;
-    });
+    WireRunner();
     ASSERT_TRUE(ApplySerialSettings(setup_, settings_));
     ASSERT_TRUE(modem_.ModemStarted());
-  }
-  void TearDown() override {
-    runner_.reset();
-    link_.reset();
-    port_.SetOpen(false);
-    ::unsetenv("LEDSIGN_COM1");
   }
   // Runs the job; `during` is called every few milliseconds (also inside the
   // sending window's own event loop) until it returns true once.
@@ -68,9 +45,7 @@ class DeadLine : public ::testing::Test {
       watch.start(5);
     }
     if (!runner_->RequestJob(job, request)) return false;
-    const auto end = steady_clock::now() + 20s;
-    while (!finished_ && steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return finished_;
+    return WaitForJob(20s);
   }
   // The far end hangs up during the job's second record; the job fails.
   void HangUpMidJob() {
@@ -92,27 +67,8 @@ class DeadLine : public ::testing::Test {
     second_ = std::make_unique<signsim::SignSim>();
     ::setenv("LEDSIGN_COM1", second_->StartPty().c_str(), 1);
   }
-  std::string Msg(const std::string& name, const std::string& text) {
-    return files_.Write(name, testbytes::Record(text, testbytes::BitwiseCrc(text.substr(1, text.size() - 2))));
-  }
 
-  bool app_ = (coretest::GuiApp(), true);
   std::unique_ptr<signsim::SignSim> first_, second_;
-  coretest::TempDir dir_;
-  coretest::TempDir files_;
-  TSettings settings_;
-  SignTable table_;
-  platform::FixedClock clock_{platform::LocalTime{2026, 12, 9, 3, 10, 5, 41, 0}};
-  platform::ScopedRecordingBoxes boxes_;
-  TfrmSending sending_;
-  comm::TVnkComPort port_;
-  comm::TVnkModem modem_{&port_};
-  // Applied as the main window applies it: the port opened, then the modem started on it.
-  settings::ComPortSetup setup_{port_, [this](bool on) { modem_.SetModemStarted(on); }};
-  std::unique_ptr<JobRunner> runner_;
-  std::unique_ptr<sender::SerialLink> link_;
-  bool finished_ = false;
-  bool success_ = false;
 };
 
 TEST_F(DeadLine, TheNextJobReopensTheDeadPortAndSendsByteExactly) {

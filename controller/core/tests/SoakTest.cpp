@@ -18,15 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "CoreTestSupport.h"
-#include "comm/ModemComp.h"
-#include "comm/SerialPort.h"
-#include "common/ComPortSetup.h"
-#include "controller/Job.h"
-#include "controller/Sending.h"
-#include "platform/Clock.h"
-#include "platform/MessageBoxes.h"
-#include "sender/SerialLink.h"
+#include "SerialJobRig.h"
 #include "signsim/SignSim.h"
 
 namespace {
@@ -50,7 +42,7 @@ struct Plan {
   int records = 0;  // every record of the job
 };
 
-class Soak : public ::testing::Test {
+class Soak : public coretest::SerialJobRig {
  protected:
   void SetUp() override {
     const std::uint16_t tcpPort = tcpSign_.StartTcp(0);
@@ -59,25 +51,10 @@ class Soak : public ::testing::Test {
     settings_.portIndex = 0;
     settings_.speedIndex = 10;
     settings_.crcWaitMs = 300;
-    runner_ = std::make_unique<JobRunner>(settings_, table_, dir_.path(), sending_);
-    runner_->SetClockForTests(&clock_);
+    WireRunner();
     runner_->SetTcpPortForTests(tcpPort);
-    link_ = std::make_unique<sender::SerialLink>(port_, runner_->Reply());
-    link_->SetModem(&modem_);
-    runner_->SetSerialLink(link_.get());
-    port_.OnTriggerAvail = [this](comm::TVnkCustomComPort& p, std::uint16_t n) { link_->TriggerAvail(p, n); };
-    QObject::connect(runner_.get(), &JobRunner::jobFinished, [this](bool ok, const QString&) {
-      finished_ = true;
-      success_ = ok;
-    });
     settings_.linkKind = 0;
     ASSERT_TRUE(ApplySerialSettings(setup_, settings_));
-  }
-  void TearDown() override {
-    runner_.reset();
-    link_.reset();
-    port_.SetOpen(false);
-    ::unsetenv("LEDSIGN_COM1");
   }
   // COM1 leads to a sign of its own (after a hang-up: the cable plugged back in).
   void NewSerialSign() {
@@ -148,9 +125,7 @@ class Soak : public ::testing::Test {
     JobRequest r{0, "07", p.files, {}, "", "", 0};
     finished_ = false;
     EXPECT_TRUE(runner_->RequestJob(kJobSequence, r));
-    const auto end = steady_clock::now() + 30s;
-    while (!finished_ && steady_clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_TRUE(finished_);
+    EXPECT_TRUE(WaitForJob(30s));
     watch.stop();
     signHad = sign.Records().size();
     got = success_;
@@ -163,23 +138,8 @@ class Soak : public ::testing::Test {
     return p.fault == Fault::None || (p.fault == Fault::CloseAfterRecord && p.atRecord >= p.records);
   }
 
-  bool app_ = (coretest::GuiApp(), true);
   signsim::SignSim tcpSign_;
   std::unique_ptr<signsim::SignSim> serialSign_;
-  coretest::TempDir dir_;
-  coretest::TempDir files_;
-  TSettings settings_;
-  SignTable table_;
-  platform::FixedClock clock_{platform::LocalTime{2026, 12, 9, 3, 10, 5, 41, 0}};
-  platform::ScopedRecordingBoxes boxes_;
-  TfrmSending sending_;
-  comm::TVnkComPort port_;
-  comm::TVnkModem modem_{&port_};
-  settings::ComPortSetup setup_{port_, [this](bool on) { modem_.SetModemStarted(on); }};
-  std::unique_ptr<JobRunner> runner_;
-  std::unique_ptr<sender::SerialLink> link_;
-  bool finished_ = false;
-  bool success_ = false;
 };
 
 TEST_F(Soak, EveryReportSaysWhatTheSignReallyHad) {
