@@ -813,7 +813,6 @@ void TfrmMain::spdSetup_SCHClick() {
 
 // A list opened from a file may name a file the sign cannot take: the run is
 // refused before anything is written or sent, at the first such entry.
-
 void TfrmMain::spdRUN_SEQClick() {
   if (!spdRUN_SEQ->isEnabled()) return;
   ShowPage(ListKind::Sequence);
