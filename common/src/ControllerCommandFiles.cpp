@@ -1,10 +1,10 @@
 #include "common/ControllerCommandFiles.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
+#include <stdexcept>
 
 #include "common/CommandRecord.h"
+#include "common/SignName.h"
 #include "common/Util.h"
 
 namespace cmdfile {
@@ -29,14 +29,11 @@ std::string WriteFile(const ControllerContext& context, const char* name, Body b
   return path;
 }
 
-std::string FileNameOf(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string WithoutExtension(const std::string& name) {
-  std::size_t dot = name.find_last_of('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
+// The name of a listed file as a sequence or schedule names it, refused
+// when the sign cannot take it.
+std::string ListedName(const std::string& path) {
+  signname::CheckName(path);
+  return signname::ShortName(path);
 }
 
 }  // namespace
@@ -48,13 +45,6 @@ std::string WakeUpCommand(const ControllerContext& context) {
   std::snprintf(buf, sizeof buf, "{N%s,M=AML,D=%.2d %.2d %.2d %.2d %.2d %.2d%s}", context.signId.c_str(),
                 context.timeFormat * 12 + 12, t.month, t.day, t.weekday, t.hour, t.minute, answered ? ",S" : "");
   return buf;
-}
-
-std::string MessageName(const std::string& path) {
-  std::string name = WithoutExtension(FileNameOf(path));
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return name.substr(0, 8);
 }
 
 std::string ControlCommand(ControlCode code) {
@@ -72,7 +62,7 @@ std::string ControlCommand(ControlCode code) {
 
 std::string SequenceCommand(const std::vector<std::string>& paths) {
   std::string names;
-  for (const std::string& p : paths) names.append(" ").append(MessageName(p));
+  for (const std::string& p : paths) names.append(" ").append(ListedName(p));
   return "{RX," + util::TrimBlanks(names) + "}";
 }
 
@@ -83,7 +73,7 @@ std::string ScheduleCommand(const std::vector<ScheduleRow>& rows) {
       if (r != 0) text.append(";");
       text.append(" ").append(rows[r].date).append(" ").append(rows[r].time);
     }
-    text.append(" ").append(MessageName(rows[r].file));
+    text.append(" ").append(ListedName(rows[r].file));
   }
   return "{RJ," + util::TrimBlanks(text) + "}";
 }
@@ -91,8 +81,9 @@ std::string ScheduleCommand(const std::vector<ScheduleRow>& rows) {
 std::string InterruptCommand(const std::string& entry, int playingTimes) {
   char times[8];
   std::snprintf(times, sizeof times, "%.2d", playingTimes);
+  signname::CheckName(entry);
   std::string command = "{RI,";
-  command.append(util::TrimBlanks(WithoutExtension(entry))).append(",").append(times).append("}");
+  command.append(util::TrimBlanks(signname::FileStem(entry))).append(",").append(times).append("}");
   return command;
 }
 

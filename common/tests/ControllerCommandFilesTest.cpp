@@ -4,10 +4,12 @@
 #include <fstream>
 #include <sys/resource.h>
 #include <csignal>
+#include <functional>
 
 #include "TestBytes.h"
 #include "common/CommandRecord.h"
 #include "common/ControllerCommandFiles.h"
+#include "common/SignName.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 #include "testsupport/AsPlainUser.h"
@@ -133,7 +135,50 @@ TEST_F(CommandFilesTest, ScheduleFileJoinsUndatedRowsToTheEntryAbove) {
 
 TEST_F(CommandFilesTest, InterruptNameKeepsCaseAndLength) {
   EXPECT_EQ(Read(WriteInterruptFile(context_, "Longer_Name.msg", 3)), Cmd("{RI,Longer_Name,03}"));
-  EXPECT_EQ(InterruptCommand(" spaced.name.msg ", 0), "{RI,spaced.name,00}");
+  EXPECT_EQ(InterruptCommand("dotted.name.msg", 0), "{RI,dotted.name,00}");
+}
+
+// A name the sign cannot take never reaches a record: the writer refuses it
+// with the reason before its file is touched, whatever the file held.
+TEST_F(CommandFilesTest, NamesTheSignCannotTakeAreRefusedBeforeTheFileIsWritten) {
+  const std::vector<std::string> broken = {"/w/A}{CA}.MSG", "/w/two words.MSG", "/w/b.MSG"};
+  const std::string braces = "The sign cannot take the name \"A}{CA}\": a name may not hold { } , ; or blanks.";
+  const std::string blank = "The sign cannot take the name \"two words\": a name may not hold { } , ; or blanks.";
+  const std::string seq = WriteSequenceFile(context_, {"/w/first.msg"});
+  const std::string sch = WriteScheduleFile(context_, {{"/w/first.msg", "DLY", "08:00"}});
+  const std::string in = WriteInterruptFile(context_, "first.msg", 1);
+  const auto seqBefore = Read(seq), schBefore = Read(sch), intBefore = Read(in);
+  struct Case {
+    const char* what;
+    std::function<void()> write;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"sequence", [&] { WriteSequenceFile(context_, broken); }, braces},
+      {"sequence, blank only", [&] { WriteSequenceFile(context_, {"/w/b.MSG", "/w/two words.MSG"}); }, blank},
+      {"schedule, undated row",
+       [&] { WriteScheduleFile(context_, {{"/w/b.msg", "DLY", "08:00"}, {"/w/two words.MSG", "", "  :  "}}); }, blank},
+      {"schedule, first row", [&] { WriteScheduleFile(context_, {{"/w/A}{CA}.MSG", "MON", "09:00"}}); }, braces},
+      {"interrupt", [&] { WriteInterruptFile(context_, "A}{CA}.MSG", 2); }, braces},
+      {"interrupt, beyond 8 bytes", [&] { WriteInterruptFile(context_, "longername x.msg", 2); },
+       "The sign cannot take the name \"longername x\": a name may not hold { } , ; or blanks."},
+      {"sequence, beyond ASCII", [&] { WriteSequenceFile(context_, {"/w/caf\xC3\xA9.msg"}); },
+       "The sign cannot take the name \"caf\xC3\xA9\": a name may hold only plain ASCII letters, digits and signs."},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.write();
+      ADD_FAILURE() << c.what << ": written";
+    } catch (const signname::NameRefused& e) {
+      EXPECT_EQ(e.what(), c.reason) << c.what;
+    }
+  }
+  EXPECT_EQ(Read(seq), seqBefore);
+  EXPECT_EQ(Read(sch), schBefore);
+  EXPECT_EQ(Read(in), intBefore);
+  EXPECT_THROW(SequenceCommand(broken), signname::NameRefused);
+  EXPECT_THROW(ScheduleCommand({{"/w/x;y.MSG", "DLY", "08:00"}}), signname::NameRefused);
+  EXPECT_THROW(InterruptCommand("tab\there.msg", 0), signname::NameRefused);
 }
 
 TEST_F(CommandFilesTest, ResetCommandFileHoldsWakeUpCommandAndEnd) {

@@ -27,9 +27,6 @@ struct ControllerContext {
 std::string WakeUpCommand(const ControllerContext& context);
 constexpr int kWakeUpAtSigns = 22;
 
-// A file's name without directory and extension, upper-cased, first 8 characters.
-std::string MessageName(const std::string& path);
-
 struct ScheduleRow {
   std::string file;  // full path
   std::string date;  // "MM/DD", a day word, or blank
@@ -49,6 +46,9 @@ enum class ControlCode : int {
 // The command text of a code ("{Z}" ...).
 std::string ControlCommand(ControlCode code);
 
+// The run records name each file as signname::ShortName does (the interrupt
+// by its whole file name, case kept); a name the sign cannot take raises
+// signname::NameRefused, and the writers below then leave their file alone.
 std::string SequenceCommand(const std::vector<std::string>& paths);
 std::string ScheduleCommand(const std::vector<ScheduleRow>& rows);
 std::string InterruptCommand(const std::string& entry, int playingTimes);

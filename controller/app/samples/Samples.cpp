@@ -1,7 +1,7 @@
 #include "Samples.h"
 
 #include "common/CommandRecord.h"
-#include "common/ControllerCommandFiles.h"
+#include "common/SignName.h"
 #include "common/Util.h"
 #include "controller/Settings.h"
 #include "platform/BinaryFile.h"
@@ -20,7 +20,7 @@ const std::vector<SampleMessage>& SampleMessages() {
 std::string WriteSampleMessage(const std::string& directory, const SampleMessage& message) {
   const std::string path = util::JoinPath(directory, message.fileName);
   platform::AtomicFileWriter file(path);
-  const std::string name = "{F," + cmdfile::MessageName(path) + "}";
+  const std::string name = "{F," + signname::ShortName(path) + "}";
   cmdfile::WriteRecord(file, name, cmdfile::CalcCRC(name));
   for (const std::string& frame : message.frames) cmdfile::WriteRecord(file, frame, cmdfile::CalcCRC(frame));
   file.Commit();

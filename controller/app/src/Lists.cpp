@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "common/SignName.h"
 #include "common/Util.h"
 #include "platform/BinaryFile.h"
 
@@ -100,6 +101,37 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
   file.Commit();
 }
 
+// --- what the lists take ---
+
+std::string PathRefusal(ListKind kind, const std::string& path) {
+  if (kind == ListKind::Sequence) {
+    if (path.find_first_of("\r\n") == std::string::npos) return {};
+    return "The sequence file cannot keep the path \"" + path + "\": a path in it may not hold a line break.";
+  }
+  if (path.find_first_of("\r\n;") == std::string::npos) return {};
+  return "The schedule file cannot keep the path \"" + path + "\": a path in it may not hold a line break or \";\".";
+}
+
+std::string EntryRefusal(ListKind kind, const std::string& path) {
+  if (std::string refusal = PathRefusal(kind, path); !refusal.empty()) return refusal;
+  return signname::NameRefusal(path);
+}
+
+ValidationResult CheckSignNames(const std::vector<std::string>& paths) {
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (std::string refusal = signname::NameRefusal(paths[i]); !refusal.empty()) {
+      return {false, static_cast<int>(i), std::move(refusal)};
+    }
+  }
+  return {};
+}
+
+ValidationResult CheckSignNames(const std::vector<cmdfile::ScheduleRow>& rows) {
+  std::vector<std::string> files;
+  for (const cmdfile::ScheduleRow& r : rows) files.push_back(r.file);
+  return CheckSignNames(files);
+}
+
 // --- sequence ---
 
 void SequenceList::Select(int index) {
@@ -107,6 +139,7 @@ void SequenceList::Select(int index) {
 }
 
 bool SequenceList::Insert(const std::string& path) {
+  if (!PathRefusal(ListKind::Sequence, path).empty()) return false;
   entries_.push_back(path);
   if (selected_ < 0) selected_ = 0;
   return true;
@@ -114,6 +147,7 @@ bool SequenceList::Insert(const std::string& path) {
 
 bool SequenceList::Replace(const std::string& path) {
   if (selected_ < 0) return Insert(path);
+  if (!PathRefusal(ListKind::Sequence, path).empty()) return false;
   entries_[static_cast<std::size_t>(selected_)] = path;
   return true;
 }
@@ -223,14 +257,20 @@ void ScheduleGrid::Clear() {
   current_ = 0;
 }
 
-void ScheduleGrid::Insert(const std::string& path) {
+bool ScheduleGrid::Insert(const std::string& path) {
+  if (!PathRefusal(ListKind::Schedule, path).empty()) return false;
   // A filled row is never written over: the entry then goes to a new last row.
   cmdfile::ScheduleRow* row = &rows_[static_cast<std::size_t>(current_)];
   if (!row->file.empty()) row = &rows_.emplace_back();
   *row = {path, "", kEmptyTime};
+  return true;
 }
 
-void ScheduleGrid::Replace(const std::string& path) { rows_[static_cast<std::size_t>(current_)].file = path; }
+bool ScheduleGrid::Replace(const std::string& path) {
+  if (!PathRefusal(ListKind::Schedule, path).empty()) return false;
+  rows_[static_cast<std::size_t>(current_)].file = path;
+  return true;
+}
 
 void ScheduleGrid::RemoveCurrent() {
   if (rows_.size() < 2) {

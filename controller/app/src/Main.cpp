@@ -23,6 +23,7 @@
 #include <exception>
 
 #include "controllerapp/MainLink.h"
+#include "common/SignName.h"
 #include "common/Util.h"
 #include "controllerapp/About.h"
 #include "controllerapp/IntOpt.h"
@@ -686,6 +687,17 @@ void TfrmMain::btnSaveAs_SEQClick(ListKind kind) {
   ShowPage(kind);
 }
 
+namespace {
+
+// Whether a list of `kind` takes `path`; warns with the reason when not.
+bool ListTakes(ListKind kind, const std::string& path) {
+  const std::string refusal = EntryRefusal(kind, path);
+  if (!refusal.empty()) util::ShowWarning(refusal);
+  return refusal.empty();
+}
+
+}  // namespace
+
 std::string TfrmMain::TakeSourceForList() {
   const std::string path = SelectedSourcePath();
   // Relative list files ("new.seq") are saved beside the messages chosen.
@@ -695,7 +707,7 @@ std::string TfrmMain::TakeSourceForList() {
 
 void TfrmMain::spdINS_SEQClick() {
   const std::string path = TakeSourceForList();
-  if (path.empty()) return;
+  if (path.empty() || !ListTakes(ListKind::Sequence, path)) return;
   seq_.Insert(path);
   SetSeqModified(true);
   RenderSequence();
@@ -704,7 +716,7 @@ void TfrmMain::spdINS_SEQClick() {
 
 void TfrmMain::spdREP_SEQClick() {
   const std::string path = TakeSourceForList();
-  if (path.empty()) return;
+  if (path.empty() || !ListTakes(ListKind::Sequence, path)) return;
   seq_.Replace(path);
   SetSeqModified(true);
   RenderSequence();
@@ -740,7 +752,7 @@ void TfrmMain::spdInc_SEQClick() {
 
 void TfrmMain::spdINS_SCHClick() {
   const std::string path = TakeSourceForList();
-  if (path.empty()) return;
+  if (path.empty() || !ListTakes(ListKind::Schedule, path)) return;
   sch_.Insert(path);
   SetSchModified(true);
   RenderSchedule();
@@ -749,7 +761,7 @@ void TfrmMain::spdINS_SCHClick() {
 
 void TfrmMain::spdREP_SCHClick() {
   const std::string path = TakeSourceForList();
-  if (path.empty()) return;
+  if (path.empty() || !ListTakes(ListKind::Schedule, path)) return;
   sch_.Replace(path);
   SetSchModified(true);
   RenderSchedule();
@@ -799,9 +811,17 @@ void TfrmMain::spdSetup_SCHClick() {
 
 // --- job commands: each asks the link for a job of its kind ---
 
+// A list opened from a file may name a file the sign cannot take: the run is
+// refused before anything is written or sent, at the first such entry.
 void TfrmMain::spdRUN_SEQClick() {
   if (!spdRUN_SEQ->isEnabled()) return;
   ShowPage(ListKind::Sequence);
+  if (const ValidationResult names = CheckSignNames(seq_.Entries()); !names.ok) {
+    seq_.Select(names.row);
+    RenderSequence();
+    util::ShowWarning(names.message);
+    return;
+  }
   link_->Request(controller::kJobSequence);
 }
 
@@ -809,11 +829,22 @@ void TfrmMain::spdRUN_SCHClick() {
   if (!spdRUN_SCH->isEnabled()) return;
   ShowPage(ListKind::Schedule);
   if (!ValidateScheduleGrid()) return;
+  if (const ValidationResult names = CheckSignNames(sch_.Rows()); !names.ok) {
+    sch_.SetCurrent(names.row);
+    RenderSchedule();
+    util::ShowWarning(names.message);
+    return;
+  }
   link_->Request(controller::kJobSchedule);
 }
 
 void TfrmMain::spdInterruptClick() {
   if (!spdInterrupt->isEnabled()) return;
+  // Refused before the playing times are asked for.
+  if (const std::string refusal = signname::NameRefusal(SelectedSourcePath()); !refusal.empty()) {
+    util::ShowWarning(refusal);
+    return;
+  }
   if (frmIntOpt->exec() != QDialog::Accepted) return;
   link_->SetPlayingTimes(frmIntOpt->PlayingTimes());
   link_->Request(controller::kJobInterrupt);

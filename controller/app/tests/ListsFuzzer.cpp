@@ -1,7 +1,9 @@
 // The sequence and schedule files on arbitrary input. Any file read as a list
-// and saved reads back as the same list; any list a user can build (entries
-// without line ends, schedule cells without the field separator) saved and
-// loaded is the same list again.
+// and saved reads back as the same list; any list a user can build saved and
+// loaded is the same list again: Insert and Replace take exactly the paths
+// the file can keep, and schedule cells come without the field separator.
+// The run records of the entries whose names the sign can take name each of
+// them by one word, inside one pair of braces.
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SignName.h"
 #include "controllerapp/Lists.h"
 #include "platform/BinaryFile.h"
 
@@ -54,6 +57,66 @@ void ScheduleRoundTrip(const std::vector<cmdfile::ScheduleRow>& rows) {
   if (!SameRows(again.Rows(), rows)) std::abort();
 }
 
+// Paths offered to Insert and Replace, split at 0x1E: they may hold line
+// ends and the field separator. Each list must take those the file can keep
+// and leave itself as it was for the rest.
+void ThroughTheCommands(const std::string& input) {
+  ctlapp::SequenceList list;
+  ctlapp::ScheduleGrid grid;
+  std::vector<std::string> named;  // taken, and a name the sign can take
+  std::size_t start = 0;
+  bool replace = false;
+  while (start <= input.size()) {
+    std::size_t end = input.find('\x1E', start);
+    if (end == std::string::npos) end = input.size();
+    const std::string path = input.substr(start, end - start);
+    start = end + 1;
+    const bool seqKeeps = ctlapp::PathRefusal(ctlapp::ListKind::Sequence, path).empty();
+    const bool schKeeps = ctlapp::PathRefusal(ctlapp::ListKind::Schedule, path).empty();
+    if (schKeeps && !seqKeeps) std::abort();
+    if ((path.find_first_of("\r\n") == std::string::npos) != seqKeeps) std::abort();
+    if ((path.find_first_of("\r\n;") == std::string::npos) != schKeeps) std::abort();
+    const std::vector<std::string> before = list.Entries();
+    const std::size_t rowsBefore = grid.Rows().size();
+    const std::string fileBefore = grid.Rows()[static_cast<std::size_t>(grid.Current())].file;
+    // Replace once a list has entries, every other time.
+    replace = !replace;
+    const bool seqTook = replace && !list.Empty() ? list.Replace(path) : list.Insert(path);
+    const bool schTook = replace && grid.HasEntries() ? grid.Replace(path) : grid.Insert(path);
+    if (seqTook != seqKeeps || schTook != schKeeps) std::abort();
+    if (!seqTook && list.Entries() != before) std::abort();
+    if (!schTook && (grid.Rows().size() != rowsBefore ||
+                     grid.Rows()[static_cast<std::size_t>(grid.Current())].file != fileBefore)) {
+      std::abort();
+    }
+    // The pages refuse what the file cannot keep first, then the sign's name.
+    const std::string expected =
+        seqKeeps ? signname::NameRefusal(path) : ctlapp::PathRefusal(ctlapp::ListKind::Sequence, path);
+    if (ctlapp::EntryRefusal(ctlapp::ListKind::Sequence, path) != expected) std::abort();
+    if (schKeeps && signname::NameRefusal(path).empty()) named.push_back(path);
+  }
+  SequenceRoundTrip(list.Entries());
+  ScheduleRoundTrip(grid.Rows());
+
+  // The names the sign can take, one word each in "{RX,...}" and "{RJ,...}".
+  if (named.empty()) return;
+  std::string words;
+  std::vector<cmdfile::ScheduleRow> rows;
+  for (const std::string& p : named) {
+    const std::string name = signname::ShortName(p);
+    if (name.empty() || name.size() > signname::kSignNameLength) std::abort();
+    for (char c : name) {
+      const auto b = static_cast<unsigned char>(c);
+      if (b <= 0x20 || b >= 0x7F || c == '{' || c == '}' || c == ',' || c == ';') std::abort();
+    }
+    words += (words.empty() ? "" : " ") + name;
+    rows.push_back({p, rows.empty() ? "DLY" : "", rows.empty() ? "08:00" : ctlapp::kEmptyTime});
+  }
+  if (cmdfile::SequenceCommand(named) != "{RX," + words + "}") std::abort();
+  if (cmdfile::ScheduleCommand(rows) != "{RJ,DLY 08:00 " + words + "}") std::abort();
+  if (ctlapp::CheckSignNames(named).ok != true) std::abort();
+}
+
 // Entries split at line ends; schedule cells split at 0x1F, with the field
 // separator left out (a cell cannot hold it).
 void FromParts(const std::string& input, std::vector<std::string>& entries, std::vector<cmdfile::ScheduleRow>& rows) {
@@ -97,5 +160,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FromParts(std::string(data, data + size), entries, rows);
   SequenceRoundTrip(entries);
   ScheduleRoundTrip(rows);
+  ThroughTheCommands(std::string(data, data + size));
   return 0;
 }

@@ -334,3 +334,106 @@ TEST(ListFiles, SaveNeverReplacesAReadOnlyFile) {
     EXPECT_EQ(ReadBytes(path), "old.msg\r\n");
   }
 }
+
+// A .seq keeps one path a line and a .sch row splits at ";": a path holding
+// what the file uses to part its entries would come back as other entries,
+// so Insert and Replace refuse it and the list stays as it was. Every path
+// they take comes back whole from the file.
+TEST(ListFiles, APathTheFileCannotKeepIsRefusedAtInsertAndReplace) {
+  const std::string seqReason = "a path in it may not hold a line break.";
+  const std::string schReason = "a path in it may not hold a line break or \";\".";
+  struct Case {
+    std::string path;
+    std::string seqRefusal;  // empty: taken
+    std::string schRefusal;
+  } cases[] = {
+      {"/m/two\nlines/a.msg", "The sequence file cannot keep the path \"/m/two\nlines/a.msg\": " + seqReason,
+       "The schedule file cannot keep the path \"/m/two\nlines/a.msg\": " + schReason},
+      {"/m/cr\r/a.msg", "The sequence file cannot keep the path \"/m/cr\r/a.msg\": " + seqReason,
+       "The schedule file cannot keep the path \"/m/cr\r/a.msg\": " + schReason},
+      {"/m/x;y/a.msg", "", "The schedule file cannot keep the path \"/m/x;y/a.msg\": " + schReason},
+      {"/m/x;y.SML", "", "The schedule file cannot keep the path \"/m/x;y.SML\": " + schReason},
+      {"/m/Zo\xC3\xAB {1}, two/a.msg", "", ""},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(ctlapp::PathRefusal(ctlapp::ListKind::Sequence, c.path), c.seqRefusal);
+    EXPECT_EQ(ctlapp::PathRefusal(ctlapp::ListKind::Schedule, c.path), c.schRefusal);
+
+    ctlapp::SequenceList seq;
+    seq.Insert("/m/kept.msg");
+    const bool seqTakes = c.seqRefusal.empty();
+    EXPECT_EQ(seq.Insert(c.path), seqTakes);
+    EXPECT_EQ(seq.Replace(c.path), seqTakes);  // the first entry is selected
+    const std::vector<std::string> expected =
+        seqTakes ? std::vector<std::string>{c.path, c.path} : std::vector<std::string>{"/m/kept.msg"};
+    EXPECT_EQ(seq.Entries(), expected);
+    ASSERT_TRUE(seq.Save(dir.File("a.seq")));
+    ctlapp::SequenceList seqAgain;
+    seqAgain.Load(dir.File("a.seq"));
+    EXPECT_EQ(seqAgain.Entries(), expected);
+
+    ctlapp::ScheduleGrid sch;
+    sch.Insert("/m/kept.msg");
+    sch.SetDateTime(0, "DLY", "08:00");
+    const bool schTakes = c.schRefusal.empty();
+    EXPECT_EQ(sch.Insert(c.path), schTakes);
+    EXPECT_EQ(sch.Replace(c.path), schTakes);  // row 1 is current
+    ASSERT_EQ(sch.Rows().size(), schTakes ? 2u : 1u);
+    EXPECT_EQ(sch.Rows()[0].file, schTakes ? c.path : "/m/kept.msg");
+    EXPECT_EQ(sch.Rows()[0].date, "DLY");
+    sch.Save(dir.File("a.sch"));
+    ctlapp::ScheduleGrid schAgain;
+    schAgain.Load(dir.File("a.sch"));
+    ASSERT_EQ(schAgain.Rows().size(), sch.Rows().size());
+    for (std::size_t r = 0; r < sch.Rows().size(); ++r) {
+      EXPECT_EQ(schAgain.Rows()[r].file, sch.Rows()[r].file);
+      EXPECT_EQ(schAgain.Rows()[r].date, sch.Rows()[r].date);
+      EXPECT_EQ(schAgain.Rows()[r].time, sch.Rows()[r].time);
+    }
+  }
+}
+
+// What the page's Insert and Replace refuse: a path the list file cannot
+// keep, then a name the sign cannot take.
+TEST(ListFiles, EntriesRefusedForTheirPathOrTheirName) {
+  const std::string braces = "The sign cannot take the name \"A}{CA}\": a name may not hold { } , ; or blanks.";
+  struct Case {
+    const char* path;
+    ctlapp::ListKind kind;
+    std::string refusal;
+  } cases[] = {
+      {"/m/hello.msg", ctlapp::ListKind::Sequence, ""},
+      {"/m/hello.msg", ctlapp::ListKind::Schedule, ""},
+      {"/m/A}{CA}.MSG", ctlapp::ListKind::Sequence, braces},
+      {"/m/A}{CA}.MSG", ctlapp::ListKind::Schedule, braces},
+      {"/m/x;y.MSG", ctlapp::ListKind::Sequence,
+       "The sign cannot take the name \"x;y\": a name may not hold { } , ; or blanks."},
+      {"/m/x;y.MSG", ctlapp::ListKind::Schedule,
+       "The schedule file cannot keep the path \"/m/x;y.MSG\": a path in it may not hold a line break or \";\"."},
+      {"/m/two\nlines.MSG", ctlapp::ListKind::Sequence,
+       "The sequence file cannot keep the path \"/m/two\nlines.MSG\": a path in it may not hold a line break."},
+      {"/m/caf\xE9.msg", ctlapp::ListKind::Schedule,
+       "The sign cannot take the name \"caf\xE9\": a name may hold only plain ASCII letters, digits and signs."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ctlapp::EntryRefusal(c.kind, c.path), c.refusal) << c.path;
+}
+
+// A list opened from a file may name files the sign cannot take: the run
+// finds the first of them.
+TEST(ListFiles, TheFirstEntryWhoseNameTheSignCannotTake) {
+  const ctlapp::ValidationResult fine = ctlapp::CheckSignNames(std::vector<std::string>{"/m/a.msg", "/m/b.msg"});
+  EXPECT_TRUE(fine.ok);
+  const ctlapp::ValidationResult seq =
+      ctlapp::CheckSignNames(std::vector<std::string>{"/m/a.msg", "/m/two words.msg", "/m/A}{CA}.MSG"});
+  EXPECT_FALSE(seq.ok);
+  EXPECT_EQ(seq.row, 1);
+  EXPECT_EQ(seq.message, "The sign cannot take the name \"two words\": a name may not hold { } , ; or blanks.");
+  const ctlapp::ValidationResult sch = ctlapp::CheckSignNames(
+      std::vector<ScheduleRow>{{"/m/a.msg", "DLY", "08:00"}, {"/m/b.msg", "", "  :  "}, {"/m/c,d.msg", "", "  :  "}});
+  EXPECT_FALSE(sch.ok);
+  EXPECT_EQ(sch.row, 2);
+  EXPECT_EQ(sch.message, "The sign cannot take the name \"c,d\": a name may not hold { } , ; or blanks.");
+  EXPECT_TRUE(ctlapp::CheckSignNames(std::vector<ScheduleRow>{{"/m/a.msg", "DLY", "08:00"}}).ok);
+}

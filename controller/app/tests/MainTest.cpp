@@ -436,6 +436,98 @@ class MainTest : public QObject {
     QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
   }
 
+  // File names the sign cannot take, and paths a list file cannot keep, are
+  // refused with the reason at Insert, Replace, Interrupt and Run, and not a
+  // byte goes to the sign until a sound sequence is run.
+  void namesTheSignCannotTakeAreRefusedBeforeAnythingIsSent() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    const std::string offer = ReadBytes(Messages("Offer.MSG"));
+    for (const char* name : {"A}{CA}.MSG", "two words.MSG", "b.MSG"}) {
+      std::ofstream(Messages(name), std::ios::binary) << offer;
+    }
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    const std::string braces = "The sign cannot take the name \"A}{CA}\": a name may not hold { } , ; or blanks.";
+    const std::string blank = "The sign cannot take the name \"two words\": a name may not hold { } , ; or blanks.";
+    // Should the interrupt dialog come up, it is noted and closed.
+    bool asked = false;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (auto* d = qobject_cast<ctlapp::TfrmIntOpt*>(QApplication::activeModalWidget())) {
+        asked = true;
+        d->reject();
+      }
+    });
+    closer.start();
+    SelectSource("A}{CA}.MSG");
+    for (auto click : {&TfrmMain::spdINS_SEQClick, &TfrmMain::spdREP_SEQClick, &TfrmMain::spdINS_SCHClick,
+                       &TfrmMain::spdREP_SCHClick, &TfrmMain::spdInterruptClick}) {
+      (*boxes_)->Clear();
+      (m.*click)();
+      QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{braces});
+      QCOMPARE((*boxes_)->Shown().at(0).type, platform::BoxType::Warning);
+    }
+    QVERIFY(!asked);  // refused before the playing times are asked for
+    QVERIFY(m.Sequence().Empty());
+    QVERIFY(!m.Schedule().HasEntries());
+    QCOMPARE(m.palTitle_SEQ->text(), QString("new.seq"));
+    QCOMPARE(m.palTitle_SCH->text(), QString("new.sch"));
+    QCOMPARE(m.Link().Runner()->JobType(), 0);
+
+    // Lists opened from files may hold such names: Run refuses them and points at the entry.
+    const std::string seq = Messages("broken.seq");
+    std::ofstream(seq, std::ios::binary) << Messages("b.MSG") << "\r\n"
+                                         << Messages("two words.MSG") << "\r\n"
+                                         << Messages("A}{CA}.MSG") << "\r\n";
+    const std::string sch = Messages("broken.sch");
+    std::ofstream(sch, std::ios::binary) << Messages("b.MSG") << ";DLY;08:00\r\n"
+                                         << Messages("two words.MSG") << ";;  :  \r\n";
+    for (const std::string& file : {seq, sch}) {
+      m.fileDialogs.open = [file](QWidget*, const std::string&, const std::string&) { return file; };
+      m.btnOpen_SEQClick(ListKind::Sequence);
+    }
+    (*boxes_)->Clear();
+    m.spdRUN_SEQClick();
+    QCOMPARE(m.lstSelected->currentRow(), 1);
+    m.spdRUN_SCHClick();
+    QCOMPARE(m.strgrdSelected->currentRow(), 1);
+    QCOMPARE(m.PC->currentWidget(), m.tsSCH);
+    QCOMPARE((*boxes_)->Texts(), (std::vector<std::string>{blank, blank}));
+    QCOMPARE(m.Link().Runner()->JobType(), 0);
+
+    // A folder may hold ";": the sequence keeps such a path, the schedule cannot.
+    const std::string folder = programDir_ + "/x;y";
+    fs::create_directories(folder);
+    std::ofstream(folder + "/Hello.MSG", std::ios::binary) << offer;
+    m.SetSourceDirectory(folder);
+    SelectSource("Hello.MSG");
+    (*boxes_)->Clear();
+    m.spdINS_SCHClick();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"The schedule file cannot keep the path \"" + folder +
+                                                          "/Hello.MSG\": a path in it may not hold a line break or \";\"."});
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("b.MSG"));
+    (*boxes_)->QueueAnswer(platform::kResultYes);  // begin a new job
+    m.btnNew_SEQClick(ListKind::Sequence);
+    m.spdINS_SEQClick();
+    QCOMPARE(m.Sequence().Entries(), std::vector<std::string>{folder + "/Hello.MSG"});
+
+    // Nothing reached the sign; the sound sequence does.
+    QTest::qWait(1200);  // a job would have started on the timer by now
+    QVERIFY(sign.Records().empty());
+    (*boxes_)->Clear();
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const std::string& t : MessageRecords(folder + "/Hello.MSG")) expected.push_back(t);
+    expected.push_back("{RX,HELLO}");
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Simulated sign: Sended completely !!"});
+  }
+
   void dialInTcpModeAndQuitAnsweredNo() {
     Fresh(false);
     TfrmMain& m = Start();

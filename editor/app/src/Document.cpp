@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "common/SignName.h"
 #include "common/Util.h"
 #include "editor/MessageFile.h"
 #include "platform/BinaryFile.h"
@@ -50,6 +51,7 @@ void Document::Open() {
 
 bool Document::Save() {
   const std::string path = model_.DocFileName;
+  if (!Savable(path)) return false;
   if (untitled_ && platform::FileExists(path) &&
       !util::AskYesNo(QFileInfo(QString::fromStdString(path)).fileName().toStdString() +
                       " already exists. Replace it?")) {
@@ -65,25 +67,36 @@ bool Document::SaveAs() {
   const std::string chosen = view_.ChooseSaveFile(model_.DocFileName);
   if (chosen.empty()) return false;
   FollowDirectory(chosen);
-  if (!SaveTo(chosen)) return false;
+  if (!Savable(chosen) || !SaveTo(chosen)) return false;
   untitled_ = false;
   view_.SetFileName(chosen);
   view_.SetModified(false);
   return true;
 }
 
-bool Document::SaveTo(const std::string& path) {
+bool Document::Savable(const std::string& path) {
   // The companion message file takes the frame file's name with ".MSG".
   if (HasMessageExtension(path)) {
     util::ShowWarning(kMessageFileNameText);
     return false;
   }
+  // The message file names the message after the file: a name the sign
+  // cannot take is refused before either file is written.
+  if (const std::string refusal = signname::NameRefusal(path); !refusal.empty()) {
+    util::ShowWarning(refusal);
+    return false;
+  }
+  return true;
+}
+
+bool Document::SaveTo(const std::string& path) {
   try {
     editor::SaveMessage(model_, path, editor::FileSettingsOf(settings_));
   } catch (const std::exception& e) {
     platform::ShowExceptionBox(e.what());
     return false;
   }
+  if (const std::string unsent = editor::UnsentLogosText(model_.LogoCount()); !unsent.empty()) util::ShowInfo(unsent);
   return true;
 }
 

@@ -27,6 +27,7 @@
 #include "editor/GuardedEdit.h"
 #include "editor/About.h"
 #include "editor/European.h"
+#include "editor/MessageFile.h"
 #include "editor/Mode.h"
 #include "editor/Param.h"
 #include "editor/SelLOG.h"
@@ -556,7 +557,10 @@ void TfrmMain::mnuInsertLogoClick() {
 }
 
 void TfrmMain::GoToSign() {
-  if (model_) link_->Sender().Send(editor::SendMode::Message, *model_, settings_);
+  if (!model_) return;
+  // Logos the sign has no letter for stay behind: said once, before the send.
+  if (const std::string unsent = editor::UnsentLogosText(model_->LogoCount()); !unsent.empty()) util::ShowInfo(unsent);
+  link_->Sender().Send(editor::SendMode::Message, *model_, settings_);
 }
 
 void TfrmMain::ClearSign() {

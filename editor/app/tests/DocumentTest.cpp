@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -246,6 +247,107 @@ TEST_F(DocumentTest, NewAsksFirstAndCancelKeepsTheMessage) {
   document.New();
   EXPECT_EQ(view.newMessages, before + 1);
   EXPECT_TRUE(model.Frame(0).LinesEmpty());
+}
+
+// A name the sign cannot take is refused before either file is written, and
+// the message keeps its name and its modified mark.
+TEST_F(DocumentTest, SaveAndSaveAsRefuseANameTheSignCannotTake) {
+  TypeAb();
+  const std::string before = model.DocFileName;
+  const std::string braces = "The sign cannot take the name \"A}{CA}\": a name may not hold { } , ; or blanks.";
+  struct Case {
+    const char* name;
+    std::string refusal;
+  } cases[] = {
+      {"A}{CA}.SML", braces},
+      {"two words.SML", "The sign cannot take the name \"two words\": a name may not hold { } , ; or blanks."},
+      {"caf\xC3\xA9.SML",
+       "The sign cannot take the name \"caf\xC3\xA9\": a name may hold only plain ASCII letters, digits and signs."},
+      {"caf\xE9.SML",
+       "The sign cannot take the name \"caf\xE9\": a name may hold only plain ASCII letters, digits and signs."},
+      {"tab\there.SML",
+       "The sign cannot take the name \"tab\there\": a name may not hold control characters such as tabs or line "
+       "breaks."},
+      {".SML", "The sign cannot take the name of \".SML\": a name may not be empty."},
+  };
+  for (const Case& c : cases) {
+    boxes->Clear();
+    view.chosen = {Path(c.name)};
+    EXPECT_FALSE(document.SaveAs()) << c.name;
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{c.refusal}) << c.name;
+    EXPECT_EQ(boxes->Shown().at(0).type, platform::BoxType::Warning);
+    EXPECT_EQ(model.DocFileName, before);
+    EXPECT_TRUE(model.Modified);
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+
+  // A message opened under such a name keeps both old files at Save, and the
+  // close's question counts the refusal as Cancel.
+  WriteBytes(Path("A}{CA}.SML"), "old frames");
+  WriteBytes(Path("A}{CA}.MSG"), "old records");
+  model.DocFileName = Path("A}{CA}.SML");
+  boxes->Clear();
+  EXPECT_FALSE(document.Save());
+  boxes->QueueAnswer(platform::kResultYes);
+  EXPECT_EQ(document.AskSaveChanges(), platform::kResultCancel);
+  EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{braces, editorapp::kAskSaveText, braces}));
+  EXPECT_EQ(ReadBytes(Path("A}{CA}.SML")), "old frames");
+  EXPECT_EQ(ReadBytes(Path("A}{CA}.MSG")), "old records");
+  EXPECT_TRUE(model.Modified);
+
+  // The folder may be named anything.
+  QDir(dir.path()).mkdir("Schilder f\xC3\xBCr Zo\xC3\xAB; {1}");
+  view.chosen = {Path("Schilder f\xC3\xBCr Zo\xC3\xAB; {1}/shop.sml")};
+  boxes->Clear();
+  EXPECT_TRUE(document.SaveAs());
+  EXPECT_EQ(ReadBytes(Path("Schilder f\xC3\xBCr Zo\xC3\xAB; {1}/shop.MSG")),
+            Record("{F,SHOP}") + Record("{T,~f,^FL^RH^TBAB}"));
+  EXPECT_TRUE(boxes->Texts().empty());
+}
+
+// A message opened with more logos than the sign has letters for: the frame
+// file keeps them all, the message file leaves out those from 52 on, and the
+// save says so once.
+TEST_F(DocumentTest, ASaveSaysOnceWhichLogosTheMessageFileLeavesOut) {
+  editor::TFrame& f = model.Frame(0);
+  f.Layout = 1;
+  std::string kinds, codes, fonts, colors, logos;
+  for (int n = 0; n < 54; ++n) {
+    QImage logo(1, 1, QImage::Format_RGB32);
+    logo.fill(qRgb(0, 0, 0));
+    ASSERT_TRUE(model.AppendLogo(logo));
+    f.InsertCellAt(1, f.Length(1) + 1, editor::Cell{'@', '0', '0', '0', '0'});
+    f.SetLogoNumberAt(1, f.Length(1), 53 - n);  // the last logo first
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%.3d", 53 - n);
+    kinds += '@';
+    codes += digits[0];
+    fonts += digits[1];
+    colors += digits[2];
+    logos += std::string("\x01\x00\x01\x00\x01\x00", 6);  // 1 x 1, a literal of one dark pixel
+  }
+  model.Modified = true;
+  view.chosen = {Path("MANY.SML")};
+  ASSERT_TRUE(document.SaveAs());
+  EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"Logos 53 and 54 are not sent: a sign shows at most 52 logos."});
+  EXPECT_EQ(boxes->Shown().at(0).type, platform::BoxType::Information);
+  const std::string frames = std::string("\x01\x00\x36\x00", 4) + "-FRAME-" + std::string("\x00\x00\x01", 3) + "NN" +
+                             std::string("\x00\x00\x36\x00", 4) + kinds + codes + fonts + colors +
+                             std::string(54, '0') + std::string("\x00\x00", 2) + logos;
+  EXPECT_EQ(ReadBytes(Path("MANY.SML")), frames);
+  const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  std::string cells;
+  for (auto it = letters.rbegin(); it != letters.rend(); ++it) cells += std::string("^L") + *it;
+  std::string records = Record("{F,MANY}") + Record("{T,~f,^FL" + cells + "}");
+  // One column on a 16-row sign: four planes of two bytes, all dark.
+  for (char letter : letters) records += Record(std::string("{L") + letter + ",01,001,C,#" + std::string(8, '\0') + "#}");
+  EXPECT_EQ(ReadBytes(Path("MANY.MSG")), records);
+  // Every save says it again, once.
+  model.Modified = true;
+  ASSERT_TRUE(document.Save());
+  EXPECT_EQ(boxes->Texts().size(), 2u);
+  EXPECT_EQ(ReadBytes(Path("MANY.SML")), frames);
+  EXPECT_EQ(ReadBytes(Path("MANY.MSG")), records);
 }
 
 TEST(MessageExtension, AnyCase) {

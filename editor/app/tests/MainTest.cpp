@@ -642,58 +642,104 @@ class EditorMainTest : public QObject {
     QCOMPARE(model.LogoCount(), 1);
   }
 
-  // A file of 53 one-pixel logos, all named in one line, made elsewhere: it
-  // opens, saves back the same, goes to the sign with logo 52 unnamed, and
-  // takes no further logo from the picker.
+  // A file of 55 one-pixel logos made elsewhere: logos 1 to 51 in frame 1,
+  // then X, logo 52, Y; logo 53 before logo 0; X and logo 54 last. It opens
+  // and saves back the same; what goes to the sign, and into the message
+  // file beside it, leaves out the logos from 52 on, which the sign has no
+  // letter for, and says so once; and no further logo comes from the picker.
   void aFileOfMoreLogosThanTheSignNamesOpensSavesAndSends() {
     signsim::SignSim sign;
     qputenv("LEDSIGN_COM1", QByteArray::fromStdString(sign.StartPty()));
     platform::ScopedRecordingBoxes boxes;
     auto main = Started();
     QVERIFY(main->StartedUp());
-    std::string kinds, codes, fonts, colors;
+    // One line of cells (kind, code, font, colour, attributes each), layout 1.
+    struct Cells {
+      std::string kinds, codes, fonts, colors, attrs;
+      void Logo(int n) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%.3d", n);
+        kinds += '@';
+        codes += digits[0];
+        fonts += digits[1];
+        colors += digits[2];
+        attrs += '0';
+      }
+      void Bold(char c) {  // font 2, colour 2 (green), bold
+        kinds += 'N';
+        codes += c;
+        fonts += '2';
+        colors += '2';
+        attrs += '1';
+      }
+      std::string Frame() const {
+        return std::string("\x00\x00\x01", 3) + "NN" + U16(0) + U16(static_cast<int>(kinds.size())) + kinds + codes +
+               fonts + colors + attrs + U16(0);
+      }
+    };
+    Cells named, middle, before0, last;
+    for (int n = 1; n < 52; ++n) named.Logo(n);
+    middle.Bold('X');
+    middle.Logo(52);
+    middle.Bold('Y');
+    before0.Logo(53);
+    before0.Logo(0);
+    last.Bold('X');
+    last.Logo(54);
     std::string logos;
-    for (int n = 0; n < 53; ++n) {
-      char digits[4];
-      std::snprintf(digits, sizeof digits, "%.3d", n);
-      kinds += '@';
-      codes += digits[0];
-      fonts += digits[1];
-      colors += digits[2];
-      logos += U16(1) + U16(1) + std::string("\x01\x00", 2);  // one dark pixel
-    }
-    const std::string file = U16(1) + U16(53) + "-FRAME-" + std::string("\x00\x00\x01", 3) + "NN" + U16(0) +
-                             U16(53) + kinds + codes + fonts + colors + std::string(53, '0') + U16(0) + logos;
+    for (int n = 0; n < 55; ++n) logos += U16(1) + U16(1) + std::string("\x01\x00", 2);  // one dark pixel
+    const std::string file =
+        U16(4) + U16(55) + "-FRAME-" + named.Frame() + middle.Frame() + before0.Frame() + last.Frame() + logos;
     const std::string dir = QDir::currentPath().toStdString();
     WriteBytes(dir + "/MANY.SML", file);
     main->fileChoosers.openFrameFile = [&](QWidget*, const std::string&) { return dir + "/MANY.SML"; };
     main->Load1Click();
     QCOMPARE(boxes->Texts(), std::vector<std::string>{});
     editor::MessageModel& model = *main->Model();
-    QCOMPARE(model.LogoCount(), 53);
+    QCOMPARE(model.LogoCount(), 55);
+
+    // The records as the sign must read them: logos 0 to 51 by their letters.
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    std::string cells;
+    for (char letter : letters.substr(1)) cells += std::string("^L") + letter;
+    std::vector<std::string> frames = {"{T,~f,^FL" + cells + "}", "{T,~f,^FL^GH^BD^TBXY}", "{T,~f,^FL^LA}",
+                                       "{T,~f,^FL^GH^BD^TBX}"};
+    // One column on a 16-row sign: four planes of two bytes, all dark.
+    for (char letter : letters) frames.push_back(std::string("{L") + letter + ",01,001,C,#" + std::string(8, '\0') + "#}");
+    const std::string unsent = "Logos 53 to 55 are not sent: a sign shows at most 52 logos.";
 
     QTest::keyClick(main->Control(), Qt::Key_G, Qt::ControlModifier);
-    QVERIFY(sign.WaitForRecords(5 + 53, std::chrono::seconds(10)));
+    QVERIFY(sign.WaitForRecords(2 + frames.size() + 2, std::chrono::seconds(20)));
     const std::vector<signsim::SignEntry> records = sign.Records();
-    QCOMPARE(records.size(), std::size_t{5 + 53});
-    std::string cells;
-    for (int n = 0; n < 26; ++n) cells += "^L" + std::string(1, static_cast<char>('A' + n));
-    for (int n = 0; n < 26; ++n) cells += "^L" + std::string(1, static_cast<char>('a' + n));
-    QCOMPARE(records[2].text, "{T,~f,^FL" + cells + "^L}");
-    QCOMPARE(records[3].text.substr(0, 14), std::string("{LA,01,001,C,#"));
-    QCOMPARE(records[54].text.substr(0, 14), std::string("{Lz,01,001,C,#"));
-    QCOMPARE(records[55].text.substr(0, 13), std::string("{L,01,001,C,#"));
-    QCOMPARE(records[56].text, std::string("{RX,_LOCAL}"));
-    for (const auto& r : records) QVERIFY(r.crcOk);
-    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+    std::vector<std::string> texts;
+    for (const auto& r : records) {
+      QVERIFY(r.crcOk);
+      QVERIFY(!r.framedBySilence);
+      texts.push_back(r.text);
+    }
+    QCOMPARE(texts.size(), 2 + frames.size() + 2);
+    QVERIFY2(texts[0].rfind("{N00,M=AML,D=", 0) == 0, texts[0].c_str());
+    std::vector<std::string> expected = {texts[0], "{F,_LOCAL}"};
+    expected.insert(expected.end(), frames.begin(), frames.end());
+    expected.push_back("{RX,_LOCAL}");
+    expected.push_back("{E}");
+    QCOMPARE(texts, expected);
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{unsent});
+    QCOMPARE(boxes->Shown().at(0).type, platform::BoxType::Information);
 
-    // Saved again from memory: every logo is written back.
+    // Saved again from memory: the frame file keeps every logo, the message
+    // file beside it holds what the sign was sent.
     QVERIFY(QFile::remove(QString::fromStdString(dir + "/MANY.SML")));
+    boxes->Clear();
     main->SetModified(true);
     main->Save1Click();
     QCOMPARE(ReadBytes(dir + "/MANY.SML"), file);
-    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+    std::string messageFile = Record("{F,MANY}");
+    for (const std::string& f : frames) messageFile += Record(f);
+    QCOMPARE(ReadBytes(dir + "/MANY.MSG"), messageFile);
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{unsent});
 
+    boxes->Clear();
     QImage drawn(15, 24, QImage::Format_RGB32);
     drawn.fill(colorcode::CodeToColor(0xE0));
     const std::string logoPath = programDir_ + "/RED.LOG";
@@ -703,7 +749,7 @@ class EditorMainTest : public QObject {
     main->Control()->Editor().KeyDown(editor::EditorKey::End);
     main->mnuInsertLogoClick();
     QCOMPARE(boxes->Texts(), std::vector<std::string>{"The maximum of logos is 52!"});
-    QCOMPARE(model.LogoCount(), 53);
+    QCOMPARE(model.LogoCount(), 55);
   }
 
   void functionsThroughThePresentationDialog() {

@@ -6,6 +6,7 @@
 
 #include "common/ColorCode.h"
 #include "common/CommandRecord.h"
+#include "common/SignName.h"
 #include "common/Util.h"
 #include "platform/BinaryFile.h"
 #include "platform/Directories.h"
@@ -33,11 +34,6 @@ std::string Formatted(const char* format, int value) {
   char buf[16];
   std::snprintf(buf, sizeof buf, format, value);
   return buf;
-}
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 CommandText Command(std::string text) {
@@ -90,9 +86,10 @@ struct LineWriter {
     for (int pos = 1; pos <= f.Length(line); ++pos) {
       const Cell c = f.CellAt(line, pos);
       if (c.kind == kKindLogo) {
-        // A logo the sign has no letter for goes out with an empty one.
+        // A logo the sign has no letter for is left out: "^L" alone would
+        // make the sign take the next character for a logo letter.
         auto n = f.LogoNumberAt(line, pos);
-        if (n && *n < logoCount) out += "^L" + LogoLetter(*n);
+        if (n && *n < logoCount && *n < kMaxLogos) out += "^L" + LogoLetter(*n);
       } else if (c.kind == kKindBeep) {
         out += "^BP";
       } else if (c.font != kTrailFont) {
@@ -121,6 +118,16 @@ std::string LogoLetter(int n) {
   if (n >= 0 && n < 26) return std::string(1, static_cast<char>('A' + n));
   if (n >= 26 && n < kMaxLogos) return std::string(1, static_cast<char>('a' + n - 26));
   return {};
+}
+
+std::string UnsentLogosText(int logoCount) {
+  if (logoCount <= kMaxLogos) return {};
+  const std::string first = std::to_string(kMaxLogos + 1);
+  const std::string last = std::to_string(logoCount);
+  const std::string which = logoCount == kMaxLogos + 1   ? "Logo " + first + " is"
+                            : logoCount == kMaxLogos + 2 ? "Logos " + first + " and " + last + " are"
+                                                         : "Logos " + first + " to " + last + " are";
+  return which + " not sent: a sign shows at most " + std::to_string(kMaxLogos) + " logos.";
 }
 
 int ColorClass(std::uint8_t redGreenCode) {
@@ -162,14 +169,6 @@ std::string EscapeLogoData(const std::vector<std::uint8_t>& bytes) {
   return out;
 }
 
-std::string MessageFileName(const std::string& path) {
-  std::string name = FileNameOf(path);
-  if (const std::size_t dot = name.find_last_of('.'); dot != std::string::npos) name.erase(dot);
-  for (char& ch : name)
-    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  return name;
-}
-
 std::string CompanionMessagePath(const std::string& framePath) {
   const std::size_t slash = framePath.find_last_of('/');
   const std::size_t dot = framePath.find_last_of('.');
@@ -197,8 +196,7 @@ std::string FrameCommand(const TFrame& frame, int logoCount) {
 }
 
 std::string LogoCommand(int n, const QImage& logo, int signHeight) {
-  if (n < 0) throw std::out_of_range("no such logo");
-  // From 52 on the letter is empty: the record starts "{L," and the height.
+  if (n < 0 || n >= kMaxLogos) throw std::out_of_range("the sign has no letter for logo " + std::to_string(n));
   const std::string letter = LogoLetter(n);
   const int height = std::min(logo.height(), signHeight);
   return "{L" + letter + "," + Formatted("%.2d", height) + "," + Formatted("%.3d", logo.width()) + ",C,#" +
@@ -207,13 +205,16 @@ std::string LogoCommand(int n, const QImage& logo, int signHeight) {
 
 std::vector<CommandText> CommandFileTexts(const MessageModel& model, const std::string& path, bool header,
                                           const MessageFileSettings& settings) {
+  signname::CheckName(path);
   std::vector<CommandText> texts;
-  const std::string name = MessageFileName(path);
+  const std::string name = signname::UpperName(path);
   if (header) texts.push_back(WakeUpRecord(settings));
-  texts.push_back(Command("{F," + name.substr(0, 8) + "}"));
+  texts.push_back(Command("{F," + signname::ShortName(path) + "}"));
   for (const auto& frame : model.FrameList())
     if (frame->Layout != 0) texts.push_back(Command(FrameCommand(*frame, model.LogoCount())));
-  for (int n = 0; n < model.LogoCount(); ++n)
+  // The frame texts leave out the logos the sign has no letter for; so do the records.
+  const int sent = std::min(model.LogoCount(), kMaxLogos);
+  for (int n = 0; n < sent; ++n)
     texts.push_back(Command(LogoCommand(n, model.LogoList()[static_cast<std::size_t>(n)], model.Sign().height)));
   if (header) {
     texts.push_back(Command("{RX," + name + "}"));

@@ -1,7 +1,7 @@
 // Frames of arbitrary column bytes (as a damaged frame file could give) must
 // still make one well-framed record: every brace inside it escaped, every logo
-// of the message referenced once (named while the sign has a letter for it),
-// and the planes sized W * 4 * c.
+// the sign has a letter for referenced once by that letter, every other logo
+// cell left out, and the planes sized W * 4 * c.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -39,18 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             static_cast<char>(data[k + 3]), static_cast<char>(data[k + 4])};
     frame.InsertCellAt(line, frame.Length(line) + 1, cell);
   }
-  // The logo cells that name a logo of the message: those the sign has a letter for go out
-  // with their letter, the rest as "^L" alone; a cell past the count not at all.
-  int named = 0, bare = 0;
+  // The logo cells that name a logo of the message the sign has a letter for
+  // go out with their letter; the rest (past the count, or from 52 on) not at all.
+  int named = 0;
   for (int line = 1; line <= 2; ++line)
     for (int pos = 1; pos <= frame.Length(line); ++pos) {
       if (frame.CellAt(line, pos).kind != editor::kKindLogo) continue;
       const auto n = frame.LogoNumberAt(line, pos);
-      if (n && *n < logoCount) ++(*n < editor::kMaxLogos ? named : bare);
+      if (n && *n < logoCount && *n < editor::kMaxLogos) ++named;
     }
   const std::string text = editor::FrameCommand(frame, logoCount);
   Check(text.size() >= 5 && text.front() == '{' && text.back() == '}');
-  int references = 0, unnamed = 0;
+  int references = 0;
   for (std::size_t i = 1; i + 1 < text.size(); ++i) {
     if (text[i] == '/') {
       ++i;
@@ -59,17 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Check(text[i] != '{' && text[i] != '}');
     if (text[i] == '^' && i + 1 < text.size() - 1 && text[i + 1] == 'L') {
-      // "^L" is followed by a letter naming a logo below the count, unless it
-      // stands for a logo the sign has no letter for (what follows is then
-      // the next cell's).
+      // "^L" is always followed by the letter of a logo below the count: the
+      // sign would take whatever follows for one.
       ++references;
       const char letter = text[i + 2];
       const int n = letter >= 'A' && letter <= 'Z' ? letter - 'A' : letter >= 'a' && letter <= 'z' ? letter - 'a' + 26 : -1;
-      if (!(n >= 0 && n < logoCount && n < editor::kMaxLogos)) ++unnamed;
+      Check(n >= 0 && n < logoCount && n < editor::kMaxLogos);
     }
   }
-  Check(references == named + bare);
-  Check(unnamed <= bare);
+  Check(references == named);
 
   QImage logo(static_cast<int>(size % 40), static_cast<int>(data[1] % 24), QImage::Format_RGB32);
   logo.fill(qRgb(data[0], data[1], data[2]));

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "TestBytes.h"
 #include "common/CommandRecord.h"
+#include "common/SignName.h"
 #include "editor/MessageFile.h"
 #include "editor/MessageModel.h"
 #include "platform/BinaryFile.h"
@@ -46,6 +48,12 @@ std::vector<std::uint8_t> Cmd(const std::string& text) {
 // The editor's wake-up record: 23 at-signs, then the command; the CRC of the command alone.
 std::vector<std::uint8_t> WakeUp(const std::string& command) {
   return Record(std::string(23, '@') + command, BitwiseCrc(command.substr(1, command.size() - 2)));
+}
+
+std::vector<std::uint8_t> Joined(const std::vector<std::vector<std::uint8_t>>& records) {
+  std::vector<std::uint8_t> bytes;
+  for (const auto& r : records) bytes.insert(bytes.end(), r.begin(), r.end());
+  return bytes;
 }
 
 std::string Str(std::initializer_list<int> bytes) {
@@ -198,36 +206,85 @@ TEST_F(MessageFileTest, LogoCellsBeepsAndLetters) {
     f.SetLogoNumberAt(1, f.Length(1), n);
     ASSERT_TRUE(model_.InsertBeep(0, 1, f.Length(1) + 1, 3, 4));
   }
-  // Logo 52 has no letter: its code goes out alone. A reference beyond the logos is no logo and is left out.
-  EXPECT_EQ(FrameCommand(f, 53), "{T,~f,^FL^LB^BP^Lb^BP^L^BP}");
+  // Logo 52 has no letter: it is left out, as a reference beyond the logos is.
+  EXPECT_EQ(FrameCommand(f, 53), "{T,~f,^FL^LB^BP^Lb^BP^BP}");
   EXPECT_EQ(FrameCommand(f, 2), "{T,~f,^FL^LB^BP^BP^BP}");
   EXPECT_THROW(LogoCommand(-1, Logo(1, 1), 16), std::out_of_range);
+  EXPECT_THROW(LogoCommand(52, Logo(1, 1), 16), std::out_of_range);
 }
 
-// A message opened from a file may hold more logos than the sign names:
-// every one is sent, those from 52 on with an empty letter.
-TEST_F(MessageFileTest, LogosFrom52OnGoOutWithAnEmptyLetter) {
+// A message opened from a file may hold more logos than the sign names. The
+// sign has no letter for those from 52 on: a "^L" without one would take the
+// next character for a letter, so their cells and records are left out and
+// everything else goes out as the editor shows it.
+TEST_F(MessageFileTest, LogosFrom52OnAreLeftOut) {
   MessageModel eight(SignGeometry{96, 8});
   eight.NewMessage(dir_.string());
+  for (int n = 0; n < 55; ++n) ASSERT_TRUE(eight.AppendLogo(Logo(2, 1, n == 51 || n == 52 ? kRed : qRgb(0, 0, 0))));
   TFrame& f = eight.Frame(0);
-  for (int n = 0; n < 54; ++n) {
-    ASSERT_TRUE(eight.AppendLogo(Logo(2, 1, n == 53 ? kRed : qRgb(0, 0, 0))));
+  auto logo = [&](int n) {
     f.InsertCellAt(1, f.Length(1) + 1, Cell{'@', '0', '0', '0', '0'});
     f.SetLogoNumberAt(1, f.Length(1), n);
+  };
+  auto character = [&](std::uint8_t code) {
+    ASSERT_TRUE(eight.InsertCharacter(0, 1, f.Length(1) + 1, code, 0, 2, AttrDigit(true, false)));
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> cells;
+    std::string text;
+  } cases[] = {
+      {"X, logo 52, Y", [&] { character('X'); logo(52); character('Y'); }, "{T,~f,^FL^GH^BD^T5XY}"},
+      {"logo 52, logo 0", [&] { logo(52); logo(0); }, "{T,~f,^FL^LA}"},
+      {"logo 52 last", [&] { character('X'); logo(52); }, "{T,~f,^FL^GH^BD^T5X}"},
+      {"logos 52 to 54 alone", [&] { logo(52); logo(53); logo(54); }, "{T,~f,^FL}"},
+      {"logo 51, 53, 0", [&] { logo(51); logo(53); logo(0); }, "{T,~f,^FL^Lz^LA}"},
+  };
+  // Emptied by hand: clearing the frame would free the logos its cells name.
+  auto clear = [&] {
+    for (auto* column : {&f.Kinds, &f.Codes, &f.Fonts, &f.Colors, &f.Attrs}) (*column)[1].clear();
+  };
+  for (const Case& c : cases) {
+    clear();
+    c.cells();
+    ASSERT_EQ(eight.LogoCount(), 55);
+    EXPECT_EQ(FrameCommand(f, eight.LogoCount()), c.text) << c.what;
   }
-  // Two columns of four planes of one byte (8 rows); red is planes 0 and 2, row 0 their bit 0.
+
+  // The message file: logos 0 to 51 with their letters, nothing of 52 to 54.
+  clear();
+  character('X');
+  logo(52);
+  character('Y');
+  logo(51);
   const std::string dark(8, '\0');
   const std::string red = std::string("\x01\x00\x01\x00\x01\x00\x01\x00", 8);
-  EXPECT_EQ(LogoCommand(52, Logo(2, 1), 8), "{L,01,002,C,#" + dark + "#}");
-  const std::vector<CommandText> texts = CommandFileTexts(eight, PathOf("MANY.MSG"), false, settings_);
-  ASSERT_EQ(texts.size(), 2u + 54u);
-  std::string cells;
-  for (int n = 0; n < 54; ++n) cells += "^L" + LogoLetter(n);
-  EXPECT_EQ(texts[1].text, "{T,~f,^FL" + cells + "}");
-  EXPECT_EQ(texts[2].text, "{LA,01,002,C,#" + dark + "#}");
-  EXPECT_EQ(texts[53].text, "{Lz,01,002,C,#" + dark + "#}");
-  EXPECT_EQ(texts[54].text, "{L,01,002,C,#" + dark + "#}");
-  EXPECT_EQ(texts[55].text, "{L,01,002,C,#" + red + "#}");
+  std::vector<std::vector<std::uint8_t>> records = {Cmd("{F,MANY}"), Cmd("{T,~f,^FL^GH^BD^T5XY^Lz}")};
+  const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  for (char letter : letters) {
+    records.push_back(Cmd(std::string("{L") + letter + ",01,002,C,#" + (letter == 'z' ? red : dark) + "#}"));
+  }
+  const std::string path = PathOf("MANY.MSG");
+  BuildCommandFile(eight, path, false, settings_);
+  EXPECT_EQ(platform::ReadWholeFile(path), Joined(records));
+
+  // Sent: the same between the file record and the run record.
+  BuildCommandFile(eight, path, true, settings_);
+  std::vector<std::vector<std::uint8_t>> sent = {WakeUp("{N00,M=AML,D=24 12 09 03 10 05}"), Cmd("{F,MANY}")};
+  sent.insert(sent.end(), records.begin() + 1, records.end());
+  sent.push_back(Cmd("{RX,MANY}"));
+  sent.push_back(Cmd("{E}"));
+  EXPECT_EQ(platform::ReadWholeFile(path), Joined(sent));
+  EXPECT_EQ(LogoCommand(51, Logo(2, 1, kRed), 8), "{Lz,01,002,C,#" + red + "#}");
+}
+
+TEST(UnsentLogos, TheUserIsToldWhichLogosStayBehind) {
+  EXPECT_EQ(UnsentLogosText(0), "");
+  EXPECT_EQ(UnsentLogosText(52), "");
+  EXPECT_EQ(UnsentLogosText(53), "Logo 53 is not sent: a sign shows at most 52 logos.");
+  EXPECT_EQ(UnsentLogosText(54), "Logos 53 and 54 are not sent: a sign shows at most 52 logos.");
+  EXPECT_EQ(UnsentLogosText(60), "Logos 53 to 60 are not sent: a sign shows at most 52 logos.");
+  EXPECT_EQ(UnsentLogosText(255), "Logos 53 to 255 are not sent: a sign shows at most 52 logos.");
 }
 
 TEST_F(MessageFileTest, LogoRecordOf16By5OnA16RowSign) {
@@ -304,9 +361,6 @@ TEST_F(MessageFileTest, LogoDataIsEscapedAndClippedToTheSign) {
 }
 
 TEST_F(MessageFileTest, NamesAndPaths) {
-  EXPECT_EQ(MessageFileName("/a/b.c/weeklySpecials.sml"), "WEEKLYSPECIALS");
-  EXPECT_EQ(MessageFileName("noext"), "NOEXT");
-  EXPECT_EQ(MessageFileName("/x/Caf" + Str({0xE9}) + ".SML"), "CAF" + Str({0xE9}));
   EXPECT_EQ(CompanionMessagePath("/d/WEEKLYSPECIALS.SML"), "/d/WEEKLYSPECIALS.MSG");
   EXPECT_EQ(CompanionMessagePath("/d.x/promo"), "/d.x/promo.MSG");
   EXPECT_EQ(fs::path(LocalSendPath()).filename(), "_LOCAL.MSG");
@@ -338,6 +392,23 @@ TEST_F(MessageFileTest, SentFileIsFramedByWakeUpRunAndEnd) {
   ASSERT_EQ(records.size(), 5u);
   EXPECT_EQ(records[1].text, "{F,WEEKLYSP}");
   EXPECT_EQ(records[3].text, "{RX,WEEKLYSPECIALS}");
+}
+
+// A name the sign cannot take never goes into "{F,...}": nothing is written.
+TEST_F(MessageFileTest, ANameTheSignCannotTakeIsRefusedBeforeTheFileIsWritten) {
+  Frame0().Layout = 1;
+  Char(0, 1, 'W', 2, 1);
+  for (const char* name : {"A}{CA}.MSG", "two words.MSG", "caf\xC3\xA9.MSG", "tab\t.MSG"}) {
+    EXPECT_THROW(CommandFileTexts(model_, PathOf(name), false, settings_), signname::NameRefused) << name;
+    EXPECT_THROW(BuildCommandFile(model_, PathOf(name), false, settings_), signname::NameRefused) << name;
+    EXPECT_FALSE(fs::exists(PathOf(name))) << name;
+  }
+  try {
+    BuildCommandFile(model_, PathOf("A}{CA}.MSG"), false, settings_);
+  } catch (const signname::NameRefused& e) {
+    EXPECT_STREQ(e.what(), "The sign cannot take the name \"A}{CA}\": a name may not hold { } , ; or blanks.");
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 0);
 }
 
 TEST_F(MessageFileTest, ClearSignFile) {

@@ -59,6 +59,25 @@ std::vector<std::string> ReadTextLines(const std::string& path);
 // Writes the lines, each ended by CR LF, replacing the file atomically.
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
 
+// Why a list file of `kind` cannot keep `path`, a sentence for the user; empty
+// when it can. A .seq keeps one path a line; a .sch row is also split at ";".
+std::string PathRefusal(ListKind kind, const std::string& path);
+// What the pages' Insert and Replace refuse: PathRefusal, then a name the sign
+// cannot take (signname::NameRefusal).
+std::string EntryRefusal(ListKind kind, const std::string& path);
+
+// The outcome of ValidateSchedule and CheckSignNames: on failure the 0-based row and the warning.
+struct ValidationResult {
+  bool ok = true;
+  int row = -1;
+  std::string message;
+};
+
+// The first entry (or row) whose file has a name the sign cannot take; a list
+// opened from a file may hold one.
+ValidationResult CheckSignNames(const std::vector<std::string>& paths);
+ValidationResult CheckSignNames(const std::vector<cmdfile::ScheduleRow>& rows);
+
 class SequenceList {
  public:
   const std::vector<std::string>& Entries() const { return entries_; }
@@ -69,7 +88,8 @@ class SequenceList {
   std::string fileName = "new.seq";
   bool modified = false;
 
-  // The editing commands; each returns whether the list changed.
+  // The editing commands; each returns whether the list changed. Insert and
+  // Replace refuse a path the file cannot keep (PathRefusal).
   bool Insert(const std::string& path);   // append; select the first when nothing was selected
   bool Replace(const std::string& path);  // the selected entry, or Insert when none is selected
   bool Remove();                          // the selected entry; the selection stays in place
@@ -87,13 +107,6 @@ class SequenceList {
  private:
   std::vector<std::string> entries_;
   int selected_ = -1;
-};
-
-// The outcome of ValidateSchedule: on failure the 0-based row and the warning.
-struct ValidationResult {
-  bool ok = true;
-  int row = -1;
-  std::string message;
 };
 
 // Checks the rows in order and normalises them: a dated row's time becomes
@@ -121,9 +134,10 @@ class ScheduleGrid {
   // One empty entry row, current.
   void Clear();
   // Fills the current row when its file cell is empty, else adds a row at the
-  // end; the new entry has no date and the empty time.
-  void Insert(const std::string& path);
-  void Replace(const std::string& path);
+  // end; the new entry has no date and the empty time. Insert and Replace
+  // refuse a path the file cannot keep (PathRefusal) and return false.
+  bool Insert(const std::string& path);
+  bool Replace(const std::string& path);
   // Removes the current row, or clears the grid when it is the only one.
   void RemoveCurrent();
   bool MoveUp();

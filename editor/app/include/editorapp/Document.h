@@ -47,7 +47,9 @@ class Document {
   void New();
   void Open();
   // The frame file and its message file (".MSG" beside it); the modified mark
-  // is cleared only when both were written. False when nothing was saved.
+  // is cleared only when both were written. False when nothing was saved. A
+  // name the sign cannot take is refused with its reason before anything is
+  // written; logos the message file leaves out are named once after the save.
   bool Save();
   // Names the message after the chosen file only when the save succeeded.
   bool SaveAs();
@@ -55,6 +57,8 @@ class Document {
   bool Untitled() const { return untitled_; }
 
  private:
+  // Whether a message may be saved under `path`; warns with the reason when not.
+  bool Savable(const std::string& path);
   bool SaveTo(const std::string& path);
   void FollowDirectory(const std::string& chosen);
 

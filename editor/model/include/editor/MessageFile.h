@@ -42,6 +42,12 @@ inline bool RepliesAwaited(const MessageFileSettings& s) { return s.crcCheck && 
 
 // 'A'..'Z' for 0..25, 'a'..'z' for 26..51, empty from 52 on.
 std::string LogoLetter(int n);
+// The sign has no letter for the logos of a message from kMaxLogos on, so a
+// message file leaves them out: their cells in the frame texts and their
+// records. What the user is told about them at a save or a send, e.g. "Logos
+// 53 to 60 are not sent: a sign shows at most 52 logos."; empty when the
+// message has no such logo.
+std::string UnsentLogosText(int logoCount);
 // The plane class 1..8 of a red-green code (palette codes 0..7), 0 for any other.
 int ColorClass(std::uint8_t redGreenCode);
 // Bytes per plane column: 1 on 7- and 8-row signs, 2 on 16-row signs.
@@ -53,20 +59,21 @@ std::vector<std::uint8_t> LogoBitPlanes(const QImage& logo, int signHeight);
 // `bytes` with a '/' in front of each escape character.
 std::string EscapeLogoData(const std::vector<std::uint8_t>& bytes);
 
-// The name the sign files the message under: the file name without directory
-// and extension, a..z in upper case (the "{F" record takes its first 8 characters).
-std::string MessageFileName(const std::string& path);
 // The companion message file of a frame file: its extension changed to ".MSG".
 std::string CompanionMessagePath(const std::string& framePath);
 // "_LOCAL.MSG" in the program directory, the file a direct send goes through.
 std::string LocalSendPath();
 
-// The "{T,...}" text of one frame (layout 1 or 2).
+// The "{T,...}" text of one frame (layout 1 or 2). A logo cell numbered
+// kMaxLogos or above, or not below logoCount, sends nothing.
 std::string FrameCommand(const TFrame& frame, int logoCount);
-// The "{L...}" text of logo n (0 or more); from 52 on its letter is empty.
+// The "{L...}" text of logo n, 0..kMaxLogos-1; std::out_of_range for any other.
 std::string LogoCommand(int n, const QImage& logo, int signHeight);
 
-// The texts and CRCs of a message file, in file order.
+// The texts and CRCs of a message file, in file order: the file record names
+// the message by signname::ShortName of `path` (the run record of a send by
+// its UpperName), and a name the sign cannot take raises signname::NameRefused
+// before anything is built. Logos from kMaxLogos on are left out.
 struct CommandText {
   std::string text;
   std::uint16_t crc = 0;

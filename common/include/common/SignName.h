@@ -1,0 +1,51 @@
+#pragma once
+// The name a sign files a message under, made from the message file's path
+// in one place for the editor's "{F,...}" record and the controller's
+// "{RX,...}", "{RJ,...}" and "{RI,...}" records, and the names the sign
+// cannot take.
+//
+// A name goes into a record as it is, so some bytes would break the record
+// or the list the sign reads:
+//   { }           open or end a command: the record would end early
+//   ,             separates a command's parameters
+//   ;             separates the entries of a schedule
+//   blank         separates the names of a sequence or a schedule entry
+//   control bytes (0x00..0x1F, 0x7F) are no text the sign can show or keep
+//   bytes above 0x7F: the sign reads names in a character set of its own, in
+//                 which such a byte starts a two-byte character and takes the
+//                 byte after it along (the closing brace, the blank after the
+//                 name); and a name cut at 8 bytes can end in half a
+//                 character of the file system's UTF-8
+// An empty name (".MSG") names nothing.
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+namespace signname {
+
+// How much of a name the sign keeps.
+inline constexpr std::size_t kSignNameLength = 8;
+
+// A name the sign cannot take. what() is the reason, a sentence for the user.
+class NameRefused : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+// The file name of `path` without its directory and without its extension
+// (from the last dot), as the file has it.
+std::string FileStem(const std::string& path);
+
+// Why the sign cannot take the name of the message file at `path`, naming it
+// as the file has it; empty when it can. The whole file name counts, not only
+// the part the sign keeps: a file is named by its full name in an interrupt.
+std::string NameRefusal(const std::string& path);
+// NameRefused with that reason when there is one.
+void CheckName(const std::string& path);
+
+// The stem with a..z in upper case, every other byte as it is.
+std::string UpperName(const std::string& path);
+// The first kSignNameLength bytes of UpperName: what the sign files the message under.
+std::string ShortName(const std::string& path);
+
+}  // namespace signname

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/SignName.h"
+
+using namespace signname;
+
+namespace {
+
+TEST(SignName, FormedFromTheFileNameAsBefore) {
+  struct Case {
+    const char* path;
+    const char* stem;
+    const char* upper;
+    const char* shortName;
+  } cases[] = {
+      {"/a/b.c/weeklySpecials.sml", "weeklySpecials", "WEEKLYSPECIALS", "WEEKLYSP"},
+      {"noext", "noext", "NOEXT", "NOEXT"},
+      {"/w/hello.msg", "hello", "HELLO", "HELLO"},
+      {"c/x.y.msg", "x.y", "X.Y", "X.Y"},
+      {"/d/Longer_Name-2.MSG", "Longer_Name-2", "LONGER_NAME-2", "LONGER_N"},
+      {"/d.x/promo", "promo", "PROMO", "PROMO"},
+      {"/d/_LOCAL.MSG", "_LOCAL", "_LOCAL", "_LOCAL"},
+      {"/d/12345678.MSG", "12345678", "12345678", "12345678"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FileStem(c.path), c.stem) << c.path;
+    EXPECT_EQ(UpperName(c.path), c.upper) << c.path;
+    EXPECT_EQ(ShortName(c.path), c.shortName) << c.path;
+    EXPECT_EQ(NameRefusal(c.path), "") << c.path;
+    EXPECT_NO_THROW(CheckName(c.path)) << c.path;
+  }
+  // Only a..z change: other bytes stay as they are.
+  EXPECT_EQ(UpperName("/x/Caf\xE9.SML"), "CAF\xE9");
+}
+
+// Every printable ASCII byte but the separators is taken.
+TEST(SignName, EveryPrintableAsciiSignButTheSeparatorsIsTaken) {
+  for (int b = 0x21; b < 0x7F; ++b) {
+    if (b == '{' || b == '}' || b == ',' || b == ';' || b == '/') continue;
+    const std::string path = std::string("/d/A") + static_cast<char>(b) + "B.MSG";
+    EXPECT_EQ(NameRefusal(path), "") << b;
+  }
+}
+
+TEST(SignName, NamesTheSignCannotTakeAreRefusedWithTheReason) {
+  const std::string separators = "a name may not hold { } , ; or blanks.";
+  const std::string control = "a name may not hold control characters such as tabs or line breaks.";
+  const std::string ascii = "a name may hold only plain ASCII letters, digits and signs.";
+  struct Case {
+    std::string path;
+    std::string refusal;
+  } cases[] = {
+      {"/w/A}{CA}.MSG", "The sign cannot take the name \"A}{CA}\": " + separators},
+      {"/w/two words.MSG", "The sign cannot take the name \"two words\": " + separators},
+      {"/w/a{b.msg", "The sign cannot take the name \"a{b\": " + separators},
+      {"/w/a,b.msg", "The sign cannot take the name \"a,b\": " + separators},
+      {"/w/a;b.msg", "The sign cannot take the name \"a;b\": " + separators},
+      // Beyond the 8 bytes the sign keeps: an interrupt names the file in full.
+      {"/w/longername x.msg", "The sign cannot take the name \"longername x\": " + separators},
+      {"/w/ lead.msg", "The sign cannot take the name \" lead\": " + separators},
+      {"/w/tab\there.msg", "The sign cannot take the name \"tab\there\": " + control},
+      {"/w/line\nbreak.msg", "The sign cannot take the name \"line\nbreak\": " + control},
+      {"/w/cr\r.msg", "The sign cannot take the name \"cr\r\": " + control},
+      {"/w/del\x7F.msg", "The sign cannot take the name \"del\x7F\": " + control},
+      {"/w/esc\x1B.msg", "The sign cannot take the name \"esc\x1B\": " + control},
+      {"/w/Caf\xC3\xA9.msg", "The sign cannot take the name \"Caf\xC3\xA9\": " + ascii},
+      {"/w/caf\xE9.msg", "The sign cannot take the name \"caf\xE9\": " + ascii},
+      {"/w/\xE5\xA4\xA7\xE9\x96\x80.SML", "The sign cannot take the name \"\xE5\xA4\xA7\xE9\x96\x80\": " + ascii},
+      // The first byte refused gives the reason.
+      {"/w/\xE9 x.msg", "The sign cannot take the name \"\xE9 x\": " + ascii},
+      {"/w/x \xE9.msg", "The sign cannot take the name \"x \xE9\": " + separators},
+      {"/w/.MSG", "The sign cannot take the name of \".MSG\": a name may not be empty."},
+      {"/w/", "The sign cannot take the name of \"\": a name may not be empty."},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NameRefusal(c.path), c.refusal) << c.path;
+    try {
+      CheckName(c.path);
+      ADD_FAILURE() << "taken: " << c.path;
+    } catch (const NameRefused& e) {
+      EXPECT_EQ(e.what(), c.refusal);
+    }
+  }
+}
+
+// The directory is no part of the name.
+TEST(SignName, TheDirectoryMayHoldAnything) {
+  EXPECT_EQ(NameRefusal("/home/Zo\xC3\xAB/two words;{x}/HELLO.MSG"), "");
+  EXPECT_EQ(ShortName("/home/Zo\xC3\xAB/two words;{x}/hello.msg"), "HELLO");
+}
+
+}  // namespace
