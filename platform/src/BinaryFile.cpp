@@ -187,6 +187,12 @@ void KeptFile::PutBack() noexcept {
 }
 
 int OpenRegularFile(const std::string& path, std::uintmax_t* size) {
+  // Refused by its kind before any open: opening a serial device raises its
+  // lines, which can reset what hangs on them.
+  struct stat before {};
+  if (::stat(path.c_str(), &before) != 0) throw InOutError(path, errno);
+  if (!S_ISREG(before.st_mode)) throw InOutError(path, kNotARegularFile);
+  // What the path names may change before the open: the descriptor is asked again.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw InOutError(path, errno);
   struct stat st {};

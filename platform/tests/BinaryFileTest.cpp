@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -204,13 +205,14 @@ TEST(ReadWholeFile, MissingFileRaisesWithPath) {
 }
 
 // A path that is no regular file is refused at once, with the reason in plain
-// words, and a FIFO nobody writes is never waited on.
-TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+// words, by what stat says: it is never opened (an open of a serial device
+// raises its lines), so a FIFO nobody writes is never waited on either.
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutOpeningIt) {
   for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
     SCOPED_TRACE(testsupport::HostileKindName(kind));
     testsupport::TempDir dir;
     const std::string path = dir.File("SML_WIN.INI");
-    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    const auto hostile = testsupport::MakeHostilePath(kind, path);
     try {
       platform::ReadWholeFile(path, 4096);
       ADD_FAILURE() << "read as a file";
@@ -218,10 +220,38 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
       EXPECT_EQ(e.path(), path);
       EXPECT_EQ(std::string(e.what()), path + ": is not a regular file");
     }
-    if (fifo) {
-      EXPECT_FALSE(fifo->Released()) << "the read waited for a writer";
-    }
+    EXPECT_THROW(platform::OpenRegularFile(path), platform::InOutError);
+    EXPECT_FALSE(hostile->Released()) << "the read waited for a writer";
+    EXPECT_FALSE(hostile->Opened()) << "opened before it was refused";
   }
+}
+
+// The watch the test above relies on sees an open of each path it watches.
+TEST(ReadWholeFile, AnOpenOfAHostilePathIsSeen) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    if (kind == testsupport::HostileKind::kDevZeroLink) continue;  // not watched
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    testsupport::TempDir dir;
+    const std::string path = dir.File("SIGN.LOG");
+    const auto hostile = testsupport::MakeHostilePath(kind, path);
+    EXPECT_FALSE(hostile->Opened());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_TRUE(hostile->Opened());
+  }
+}
+
+// A regular file behind a link is read as ever: only what is no file is refused.
+TEST(ReadWholeFile, ReadsARegularFileThroughALink) {
+  testsupport::TempDir dir;
+  dir.Write("REAL.LOG", {1, 2, 3});
+  ASSERT_EQ(::symlink("REAL.LOG", dir.File("LINK.LOG").c_str()), 0);
+  EXPECT_EQ(platform::ReadWholeFile(dir.File("LINK.LOG")), (std::vector<std::uint8_t>{1, 2, 3}));
+  std::uintmax_t size = 0;
+  const int fd = platform::OpenRegularFile(dir.File("LINK.LOG"), &size);
+  EXPECT_EQ(size, 3u);
+  ::close(fd);
 }
 
 // A file longer than its reader's bound is refused before it is read; one at

@@ -70,10 +70,11 @@ inline constexpr std::size_t kDefaultMaxFileBytes = std::size_t{64} << 20;
 // The reason given for a path that is a FIFO, a device, a directory...
 inline constexpr char kNotARegularFile[] = "is not a regular file";
 
-// Opens a file for reading without waiting on it (a FIFO nobody writes would
-// block the open for good) and refuses anything but a regular file. The
-// descriptor, blocking again, and its size in `size` where given; InOutError
-// when it cannot be had.
+// Opens a file for reading. Anything but a regular file is refused by what
+// stat says, before any open (opening a serial device raises its lines), and
+// again on the descriptor, which is opened without waiting (a FIFO nobody
+// writes would block the open for good). The descriptor, blocking again, and
+// its size in `size` where given; InOutError when it cannot be had.
 int OpenRegularFile(const std::string& path, std::uintmax_t* size = nullptr);
 
 // Reads the whole file. Raises InOutError when it cannot be opened or read,
