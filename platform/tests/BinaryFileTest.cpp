@@ -295,3 +295,109 @@ TEST(AtomicFileWriter, NeverReplacesAFileItMayNotWrite) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  return names;
+}
+
+// Names as long as the folder takes save, new and over an old file. A name
+// cut for its temporary file is cut at a whole character: "é" is two bytes.
+TEST(AtomicFileWriter, SavesANameAsLongAsTheFolderTakes) {
+  testsupport::TempDir dir;
+  std::vector<std::string> names;
+  for (std::size_t length = 249; length <= 255; ++length) names.push_back(std::string(length - 4, 'L') + ".LOG");
+  std::string accented = "A";
+  for (int i = 0; i < 125; ++i) accented += "\xC3\xA9";
+  names.push_back(accented + ".LOG");  // 255 bytes; its cut falls inside an "é"
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    const std::string path = dir.File(name);
+    WriteWhole(path, "old");
+    {
+      platform::AtomicFileWriter w(path);
+      w.Write("new");
+      w.Finish();
+      const std::vector<std::string> entries = Names(dir.path());
+      ASSERT_EQ(entries.size(), 2u);
+      const std::string temp = entries[0] == name ? entries[1] : entries[0];
+      EXPECT_LE(temp.size(), 255u);
+      const std::size_t kept = temp.size() - 7;
+      EXPECT_EQ(temp.substr(0, kept), name.substr(0, kept)) << "beside it, under the start of its name";
+      EXPECT_NE(static_cast<unsigned char>(name[kept]) & 0xC0, 0x80) << "cut inside a character";
+      w.Commit();
+    }
+    EXPECT_EQ(Slurp(path), "new");
+    // Kept aside while a save of two files is put in place, and put back.
+    {
+      platform::KeptFile kept(path);
+      WriteWhole(path, "newer");
+      EXPECT_EQ(Names(dir.path()).size(), 2u);
+      EXPECT_TRUE(kept.PutBack());
+    }
+    EXPECT_EQ(Slurp(path), "new");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{name});
+    fs::remove(path);
+  }
+}
+
+// A loop of links is refused with the system's reason, as a reader refuses
+// it; no link is replaced by a file.
+TEST(AtomicFileWriter, RefusesALoopOfLinks) {
+  testsupport::TempDir dir;
+  ASSERT_EQ(::symlink("B.INI", dir.File("A.INI").c_str()), 0);
+  ASSERT_EQ(::symlink("A.INI", dir.File("B.INI").c_str()), 0);
+  ASSERT_EQ(::symlink("SELF.INI", dir.File("SELF.INI").c_str()), 0);
+  for (const char* name : {"A.INI", "B.INI", "SELF.INI"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File(name);
+    try {
+      WriteWhole(path, "new");
+      ADD_FAILURE() << "written";
+    } catch (const platform::InOutError& e) {
+      EXPECT_EQ(e.error(), ELOOP);
+      EXPECT_EQ(std::string(e.what()), path + ": Too many levels of symbolic links");
+    }
+    EXPECT_THROW(platform::KeptFile kept(path), platform::InOutError);
+    try {
+      platform::ReadWholeFile(path);
+      ADD_FAILURE() << "read";
+    } catch (const platform::InOutError& e) {
+      EXPECT_EQ(std::string(e.what()), path + ": Too many levels of symbolic links");
+    }
+  }
+  for (const char* name : {"A.INI", "B.INI", "SELF.INI"}) EXPECT_TRUE(fs::is_symlink(dir.File(name))) << name;
+  EXPECT_EQ(Names(dir.path()).size(), 3u) << "no temporary left";
+}
+
+// Two paths are one file when their links meet, spelt however, or when they
+// are one name in one folder that is not made yet; a hard link is one file too.
+TEST(AreOneFile, FollowsLinksAndComparesTheFileItself) {
+  testsupport::TempDir dir;
+  fs::create_directory(dir.File("sub"));
+  dir.Write("B.MSG", {1});
+  dir.Write("C.MSG", {1});
+  fs::create_symlink("B.MSG", dir.File("B.SML"));
+  fs::create_symlink("sub/../NEW.MSG", dir.File("NEW.SML"));
+  fs::create_hard_link(dir.File("C.MSG"), dir.File("C.SML"));
+  struct Case {
+    std::string a, b;
+    bool one;
+  } cases[] = {
+      {dir.File("B.SML"), dir.File("B.MSG"), true},
+      {dir.File("B.SML"), dir.File("sub/../B.MSG"), true},
+      {dir.File("NEW.SML"), dir.File("NEW.MSG"), true},
+      {dir.File("C.SML"), dir.File("C.MSG"), true},
+      {dir.File("B.MSG"), dir.File("C.MSG"), false},
+      {dir.File("X.SML"), dir.File("X.MSG"), false},
+      {dir.File("X.MSG"), dir.File("sub/X.MSG"), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::AreOneFile(c.a, c.b), c.one) << c.a << " and " << c.b;
+  }
+}
+
+}  // namespace

@@ -53,8 +53,12 @@ class KeptFile {
   KeptFile(const KeptFile&) = delete;
   KeptFile& operator=(const KeptFile&) = delete;
 
-  // The old file back in its place; where there was none, the path's file goes.
-  void PutBack() noexcept;
+  // The old file back in its place; where there was none, the path's file
+  // goes. False when it cannot be put back: it then stays, never deleted,
+  // under the name KeptAt() gives, which the failure reported should name
+  // ("" only when not even its bytes could be kept).
+  bool PutBack() noexcept;
+  const std::string& KeptAt() const { return keptPath_; }
 
  private:
   std::string path_;
@@ -62,7 +66,13 @@ class KeptFile {
   std::string keptPath_;    // the second name, when the file system has them
   std::vector<std::uint8_t> keptBytes_;  // otherwise the old bytes
   bool hadFile_ = false;
+  bool stays_ = false;  // not put back: the second name is the old file now
 };
+
+// Whether two paths name one file, their links followed: the same file, or,
+// where one is not made yet, the same name in the same folder. InOutError
+// for a loop of links.
+bool AreOneFile(const std::string& first, const std::string& second);
 
 // Larger than any file the programs keep, for readers with no bound of their own.
 inline constexpr std::size_t kDefaultMaxFileBytes = std::size_t{64} << 20;
