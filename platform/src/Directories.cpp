@@ -1,5 +1,6 @@
 #include "platform/Directories.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -26,7 +28,10 @@ std::string AbsoluteFromEnv(const char* name) {
   return !v.empty() && v[0] == '/' ? v : std::string();
 }
 
+std::atomic<const ScopedExecutableDirectory*> standIn{nullptr};
+
 std::string ExecutableDirectory() {
+  if (const ScopedExecutableDirectory* d = standIn.load()) return d->path();
   char buf[PATH_MAX];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return {};
@@ -106,7 +111,9 @@ namespace {
 PerUserFolder FindProgramDirectory() {
   if (std::string d = FromEnv("LEDSIGN_PROGRAM_DIR"); !d.empty()) return {d, {}};
   std::string exe = ExecutableDirectory();
-  if (!exe.empty() && ::access(exe.c_str(), W_OK) == 0) return {exe, {}};
+  const ScopedExecutableDirectory* given = standIn.load();
+  const bool writable = given ? given->writable() : ::access(exe.c_str(), W_OK) == 0;
+  if (!exe.empty() && writable) return {exe, {}};
   PerUserFolder perUser = FindPerUserDirectory();
   if (perUser.problem.empty()) return perUser;
   return {exe, "The program's files cannot be kept: " + perUser.problem + "."};
@@ -122,6 +129,11 @@ std::string SystemDirectory() {
   if (std::string d = FromEnv("LEDSIGN_SYSTEM_DIR"); !d.empty()) return d;
   return ProgramDirectory();
 }
+
+ScopedExecutableDirectory::ScopedExecutableDirectory(std::string path, bool writable)
+    : path_(std::move(path)), writable_(writable), previous_(standIn.exchange(this)) {}
+
+ScopedExecutableDirectory::~ScopedExecutableDirectory() { standIn.store(previous_); }
 
 std::string CurrentDirectory() {
   std::error_code ec;

@@ -2,7 +2,6 @@
 // may not be written: never one that another user may change.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,6 +11,7 @@
 
 #include "platform/Directories.h"
 #include "testsupport/AsPlainUser.h"
+#include "testsupport/ScopedEnv.h"
 #include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -21,31 +21,7 @@ namespace {
 constexpr unsigned kNobody = 65534;
 constexpr unsigned kUserWithoutEntry = 43210;  // in no password database
 
-// Sets (or, with nullopt, unsets) an environment variable for a scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      ::setenv(name, value->c_str(), 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using testsupport::ScopedEnv;
 
 mode_t ModeOf(const std::string& path) {
   struct stat st {};
@@ -62,6 +38,7 @@ class PerUserDirectory : public ::testing::Test {
   ScopedEnv xdg_{"XDG_DATA_HOME", std::nullopt};
   ScopedEnv homeEnv_{"HOME", home_};
   ScopedEnv override_{"LEDSIGN_PROGRAM_DIR", std::nullopt};
+  ScopedEnv system_{"LEDSIGN_SYSTEM_DIR", std::nullopt};
 };
 
 // Made owner-only, with the folders above it that were missing, as a user's
@@ -179,6 +156,25 @@ TEST_F(PerUserDirectory, TheProgramDirectoryIsThePerUserOneOrAWarning) {
   ScopedEnv chosen("LEDSIGN_PROGRAM_DIR", dir_.path());
   EXPECT_EQ(platform::ProgramDirectory(), dir_.path());
   EXPECT_EQ(platform::ProgramDirectoryWarning(), "");
+}
+
+// The same as seen by the programs' tests, which run as root: the per-user
+// folder stands in for an executable's folder closed to the user.
+TEST_F(PerUserDirectory, AnExecutableFolderClosedToTheUserGivesThePerUserOne) {
+  const std::string install = dir_.File("install");
+  {
+    platform::ScopedExecutableDirectory open(install, true);
+    EXPECT_EQ(platform::ProgramDirectory(), install);
+    EXPECT_FALSE(fs::exists(home_ + "/.local")) << "no per-user folder is made when none is needed";
+  }
+  platform::ScopedExecutableDirectory closed(install, false);
+  EXPECT_EQ(platform::ProgramDirectory(), perUser_);
+  EXPECT_EQ(platform::ProgramDirectoryWarning(), "");
+  ASSERT_EQ(::chown(perUser_.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(platform::ProgramDirectory(), install);
+  EXPECT_EQ(platform::SystemDirectory(), install);
+  EXPECT_EQ(platform::ProgramDirectoryWarning(),
+            "The program's files cannot be kept: " + perUser_ + " belongs to another user.");
 }
 
 }  // namespace

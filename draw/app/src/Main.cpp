@@ -382,6 +382,7 @@ void TfrmMain::FormActivate() {
   windowsDir_ = platform::SystemDirectory();
   // The directory keeps its case: the file system tells names apart by it.
   programDir_ = platform::ProgramDirectory();
+  if (const std::string why = platform::ProgramDirectoryWarning(); !why.empty()) util::ShowWarning(why);
   const SignSize read = ReadSignSize(settings::SettingsPath(programDir_));
   model_.SetSignSize(read.width, kDrawingSignHeight);
   palSignSize->setText(Q(SignSizeText(model_.SignHeight(), model_.SignWidth())));

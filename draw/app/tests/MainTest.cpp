@@ -31,6 +31,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
 #include "WindowTestSupport.h"
+#include "testsupport/OpenPerUserFolder.h"
 
 namespace fs = std::filesystem;
 using drawapp::TfrmMain;
@@ -439,6 +440,18 @@ class DrawMainTest : public QObject {
     QCOMPARE((*boxes_)->Texts().size(), std::size_t{2});
     QCOMPARE(QImage(QString::fromStdString(SysCanvas())).convertToFormat(QImage::Format_RGB32),
              drawn.convertToFormat(QImage::Format_RGB32));
+  }
+
+  // A per-user folder any user may write is not used: the start says why,
+  // and goes on.
+  void aPerUserFolderOthersMayWriteIsNamedAtStart() {
+    const testsupport::OpenPerUserFolder open(programDir_.string(), (dirs_->root / "home").string());
+    auto w = Start();
+    const auto texts = (*boxes_)->Texts();
+    QCOMPARE(texts, std::vector<std::string>{"The program's files cannot be kept: " + open.path() +
+                                             " may be written by other users."});
+    QCOMPARE((*boxes_)->Shown()[0].caption, std::string("Warning"));
+    QCOMPARE(w->palSignSize->text(), QString("8(H)x160(W)"));
   }
 
   void anUnreadableWorkingPictureWarnsAndTheViewStaysBlack() {

@@ -32,4 +32,22 @@ std::string ProgramDirectoryWarning();
 std::string SystemDirectory();
 std::string CurrentDirectory();
 
+// For tests, which run as root and so may write any folder: while it lives,
+// the executable's directory is `path`, which counts as writable or not by
+// `writable`, as it would for a user.
+class ScopedExecutableDirectory {
+ public:
+  ScopedExecutableDirectory(std::string path, bool writable);
+  ~ScopedExecutableDirectory();
+  ScopedExecutableDirectory(const ScopedExecutableDirectory&) = delete;
+  ScopedExecutableDirectory& operator=(const ScopedExecutableDirectory&) = delete;
+  const std::string& path() const { return path_; }
+  bool writable() const { return writable_; }
+
+ private:
+  std::string path_;
+  bool writable_;
+  const ScopedExecutableDirectory* previous_;
+};
+
 }  // namespace platform
