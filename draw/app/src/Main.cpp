@@ -435,9 +435,11 @@ bool TfrmMain::FormCloseQuery() {
     SaveSysCanvas(SysCanvasPath(programDir_), model_.View());
   } catch (const std::exception& e) {
     // The window stays open with the picture: the user can make room, or
-    // keep the picture as a logo elsewhere, and close again.
+    // keep the picture as a logo elsewhere, and close again. A write that
+    // fails every time must not keep the program from ending: the user may
+    // give the picture up.
     platform::ShowExceptionBox(e.what());
-    return false;
+    return util::AskYesNo(kCloseWithoutPictureText, true);
   }
   return true;
 }
