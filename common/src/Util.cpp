@@ -11,8 +11,9 @@
 namespace util {
 namespace {
 
-int Box(platform::BoxType type, platform::BoxButtons buttons, const char* caption, const std::string& text) {
-  return platform::Boxes().Show({type, buttons, caption, text});
+int Box(platform::BoxType type, platform::BoxButtons buttons, const char* caption, const std::string& text,
+        int defaultResult = platform::kResultNone) {
+  return platform::Boxes().Show({type, buttons, caption, text, defaultResult});
 }
 
 std::atomic<std::int64_t> tickStartMs{0};
@@ -32,9 +33,9 @@ void ShowInfo(const std::string& text) {
   Box(platform::BoxType::Information, platform::BoxButtons::Ok, "Information", text);
 }
 
-bool AskYesNo(const std::string& question) {
-  return Box(platform::BoxType::Information, platform::BoxButtons::YesNo, "Information", question) ==
-         platform::kResultYes;
+bool AskYesNo(const std::string& question, bool noByDefault) {
+  return Box(platform::BoxType::Information, platform::BoxButtons::YesNo, "Information", question,
+             noByDefault ? platform::kResultNo : platform::kResultNone) == platform::kResultYes;
 }
 
 int AskYesNoCancel(const std::string& question) {

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <exception>
 #include <fcntl.h>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileCalls.h"
 #include "platform/InOutError.h"
 
 namespace platform {
@@ -15,22 +19,49 @@ namespace {
 
 // The file a path finally names: symbolic links are followed (relative ones
 // from their own directory), so a linked file is replaced where it lives and
-// the link stays. A path that is no link, or a dangling end, is itself.
-std::string ResolveLinks(std::string path) {
+// the link stays. A path that is no link, or a dangling end, is itself. A loop
+// of links, or a chain longer than the system follows, is refused as the
+// system refuses it (`path` names the failure), never replaced by a file.
+std::string ResolveLinks(const std::string& path) {
+  std::string at = path;
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
     std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-    if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return path;
+    const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+    if (n < 0) throw InOutError(path, errno);
+    if (static_cast<std::size_t>(n) >= target.size()) continue;  // it changed meanwhile: read it again
     target.resize(static_cast<std::size_t>(n));
     if (target.empty() || target[0] != '/') {
-      const std::size_t slash = path.rfind('/');
-      target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+      const std::size_t slash = at.rfind('/');
+      target = (slash == std::string::npos ? std::string() : at.substr(0, slash + 1)) + target;
     }
-    path = std::move(target);
+    at = std::move(target);
   }
-  return path;  // a loop: the open below reports it
+  throw InOutError(path, ELOOP);
+}
+
+// The folder part of a path, with its slash ("" for a bare name), and the name.
+std::pair<std::string, std::string> SplitFolder(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string(), path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// A pattern for mkostemp beside `target`: its name and six letters more. A
+// name near the folder's limit is cut (at a whole character) so that the
+// temporary name fits too, or a name the system takes could not be saved.
+std::string TemporaryPattern(const std::string& target) {
+  const auto [folder, name] = SplitFolder(target);
+  const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  const std::size_t most = static_cast<std::size_t>(limit > 0 ? limit : NAME_MAX);
+  constexpr std::size_t kSuffix = 7;  // ".XXXXXX"
+  std::size_t keep = name.size();
+  if (keep + kSuffix > most) {
+    keep = most > kSuffix ? most - kSuffix : 0;
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+  }
+  return folder + name.substr(0, keep) + ".XXXXXX";
 }
 
 // A rename needs only the right to write the folder; a file its owner made
@@ -49,7 +80,7 @@ void CheckMayReplace(const std::string& target, const std::string& path) {
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
   const std::string target = ResolveLinks(path_);
   CheckMayReplace(target, path_);
-  tempPath_ = target + ".XXXXXX";
+  tempPath_ = TemporaryPattern(target);
   fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
   if (fd_ < 0) {
     throw InOutError(path_, errno);
@@ -136,7 +167,7 @@ void AtomicFileWriter::Commit() {
     ::unlink(tempPath_.c_str());
     throw;
   }
-  if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
+  if (RenameFile(tempPath_.c_str(), targetPath_.c_str()) != 0) {
     int e = errno;
     ::unlink(tempPath_.c_str());
     throw InOutError(path_, e);
@@ -148,12 +179,12 @@ KeptFile::KeptFile(const std::string& path) : path_(path), targetPath_(ResolveLi
   if (::lstat(targetPath_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;  // nothing to keep
   // A second name for the old file: it outlives the rename over the first.
   for (int attempt = 0; attempt < 100 && keptPath_.empty(); ++attempt) {
-    std::string name = targetPath_ + ".XXXXXX";
+    std::string name = TemporaryPattern(targetPath_);
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) throw InOutError(path_, errno);
     ::close(fd);
     ::unlink(name.c_str());
-    if (::link(targetPath_.c_str(), name.c_str()) == 0) {
+    if (LinkFile(targetPath_.c_str(), name.c_str()) == 0) {
       keptPath_ = std::move(name);
     } else if (errno != EEXIST) {
       // A file system without hard links: the bytes are kept instead.
@@ -167,26 +198,84 @@ KeptFile::KeptFile(const std::string& path) : path_(path), targetPath_(ResolveLi
 }
 
 KeptFile::~KeptFile() {
-  if (!keptPath_.empty()) ::unlink(keptPath_.c_str());
+  if (!keptPath_.empty() && !stays_) ::unlink(keptPath_.c_str());
 }
 
-void KeptFile::PutBack() noexcept {
+bool KeptFile::PutBack() noexcept {
   if (!hadFile_) {
     ::unlink(targetPath_.c_str());  // there was none: the new one goes
-  } else if (!keptPath_.empty()) {
-    if (::rename(keptPath_.c_str(), targetPath_.c_str()) == 0) keptPath_.clear();
-  } else {
-    try {
-      AtomicFileWriter file(targetPath_);
-      file.Write(keptBytes_.data(), keptBytes_.size());
-      file.Commit();
-    } catch (const InOutError&) {
-      // The failure being reported already says the save went wrong.
-    }
+    return true;
   }
+  if (!keptPath_.empty()) {
+    if (RenameFile(keptPath_.c_str(), targetPath_.c_str()) == 0) {
+      keptPath_.clear();
+      return true;
+    }
+    stays_ = true;  // the only copy of the old file: never deleted
+    return false;
+  }
+  try {
+    AtomicFileWriter file(targetPath_);
+    file.Write(keptBytes_.data(), keptBytes_.size());
+    file.Commit();
+    return true;
+  } catch (const std::exception&) {
+    // Not back in its place: the old bytes are kept beside it instead.
+  }
+  try {
+    std::string name = TemporaryPattern(targetPath_);
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    const std::uint8_t* p = keptBytes_.data();
+    std::size_t left = keptBytes_.size();
+    bool whole = true;
+    while (left > 0) {
+      const ssize_t n = ::write(fd, p, left);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        whole = false;
+        break;
+      }
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) whole = false;
+    if (::close(fd) != 0) whole = false;
+    if (!whole) {
+      ::unlink(name.c_str());
+      return false;
+    }
+    keptPath_ = std::move(name);
+    stays_ = true;
+  } catch (const std::exception&) {
+  }
+  return false;
+}
+
+bool AreOneFile(const std::string& first, const std::string& second) {
+  const std::string a = ResolveLinks(first);
+  const std::string b = ResolveLinks(second);
+  struct stat sa {}, sb {};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+  // One of them not made yet: one file when both names are one name in one folder.
+  const auto [folderA, nameA] = SplitFolder(a);
+  const auto [folderB, nameB] = SplitFolder(b);
+  if (nameA != nameB) return false;
+  struct stat fa {}, fb {};
+  return ::stat(folderA.empty() ? "." : folderA.c_str(), &fa) == 0 &&
+         ::stat(folderB.empty() ? "." : folderB.c_str(), &fb) == 0 && fa.st_dev == fb.st_dev &&
+         fa.st_ino == fb.st_ino;
 }
 
 int OpenRegularFile(const std::string& path, std::uintmax_t* size) {
+  // Refused by its kind before any open: opening a serial device raises its
+  // lines, which can reset what hangs on them.
+  struct stat before {};
+  if (::stat(path.c_str(), &before) != 0) throw InOutError(path, errno);
+  if (!S_ISREG(before.st_mode)) throw InOutError(path, kNotARegularFile);
+  // What the path names may change before the open: the descriptor is asked again.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw InOutError(path, errno);
   struct stat st {};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -204,13 +205,14 @@ TEST(ReadWholeFile, MissingFileRaisesWithPath) {
 }
 
 // A path that is no regular file is refused at once, with the reason in plain
-// words, and a FIFO nobody writes is never waited on.
-TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+// words, by what stat says: it is never opened (an open of a serial device
+// raises its lines), so a FIFO nobody writes is never waited on either.
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutOpeningIt) {
   for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
     SCOPED_TRACE(testsupport::HostileKindName(kind));
     testsupport::TempDir dir;
     const std::string path = dir.File("SML_WIN.INI");
-    const auto fifo = testsupport::MakeHostilePath(kind, path);
+    const auto hostile = testsupport::MakeHostilePath(kind, path);
     try {
       platform::ReadWholeFile(path, 4096);
       ADD_FAILURE() << "read as a file";
@@ -218,10 +220,38 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
       EXPECT_EQ(e.path(), path);
       EXPECT_EQ(std::string(e.what()), path + ": is not a regular file");
     }
-    if (fifo) {
-      EXPECT_FALSE(fifo->Released()) << "the read waited for a writer";
-    }
+    EXPECT_THROW(platform::OpenRegularFile(path), platform::InOutError);
+    EXPECT_FALSE(hostile->Released()) << "the read waited for a writer";
+    EXPECT_FALSE(hostile->Opened()) << "opened before it was refused";
   }
+}
+
+// The watch the test above relies on sees an open of each path it watches.
+TEST(ReadWholeFile, AnOpenOfAHostilePathIsSeen) {
+  for (testsupport::HostileKind kind : testsupport::AllHostileKinds()) {
+    if (kind == testsupport::HostileKind::kDevZeroLink) continue;  // not watched
+    SCOPED_TRACE(testsupport::HostileKindName(kind));
+    testsupport::TempDir dir;
+    const std::string path = dir.File("SIGN.LOG");
+    const auto hostile = testsupport::MakeHostilePath(kind, path);
+    EXPECT_FALSE(hostile->Opened());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_TRUE(hostile->Opened());
+  }
+}
+
+// A regular file behind a link is read as ever: only what is no file is refused.
+TEST(ReadWholeFile, ReadsARegularFileThroughALink) {
+  testsupport::TempDir dir;
+  dir.Write("REAL.LOG", {1, 2, 3});
+  ASSERT_EQ(::symlink("REAL.LOG", dir.File("LINK.LOG").c_str()), 0);
+  EXPECT_EQ(platform::ReadWholeFile(dir.File("LINK.LOG")), (std::vector<std::uint8_t>{1, 2, 3}));
+  std::uintmax_t size = 0;
+  const int fd = platform::OpenRegularFile(dir.File("LINK.LOG"), &size);
+  EXPECT_EQ(size, 3u);
+  ::close(fd);
 }
 
 // A file longer than its reader's bound is refused before it is read; one at
@@ -262,6 +292,112 @@ TEST(AtomicFileWriter, NeverReplacesAFileItMayNotWrite) {
   EXPECT_EQ(result, 0) << "1: replaced, 2: another reason, 4: the folder cannot be written";
   EXPECT_EQ(Slurp(path), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "no temporary left";
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  return names;
+}
+
+// Names as long as the folder takes save, new and over an old file. A name
+// cut for its temporary file is cut at a whole character: "é" is two bytes.
+TEST(AtomicFileWriter, SavesANameAsLongAsTheFolderTakes) {
+  testsupport::TempDir dir;
+  std::vector<std::string> names;
+  for (std::size_t length = 249; length <= 255; ++length) names.push_back(std::string(length - 4, 'L') + ".LOG");
+  std::string accented = "A";
+  for (int i = 0; i < 125; ++i) accented += "\xC3\xA9";
+  names.push_back(accented + ".LOG");  // 255 bytes; its cut falls inside an "é"
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    const std::string path = dir.File(name);
+    WriteWhole(path, "old");
+    {
+      platform::AtomicFileWriter w(path);
+      w.Write("new");
+      w.Finish();
+      const std::vector<std::string> entries = Names(dir.path());
+      ASSERT_EQ(entries.size(), 2u);
+      const std::string temp = entries[0] == name ? entries[1] : entries[0];
+      EXPECT_LE(temp.size(), 255u);
+      const std::size_t kept = temp.size() - 7;
+      EXPECT_EQ(temp.substr(0, kept), name.substr(0, kept)) << "beside it, under the start of its name";
+      EXPECT_NE(static_cast<unsigned char>(name[kept]) & 0xC0, 0x80) << "cut inside a character";
+      w.Commit();
+    }
+    EXPECT_EQ(Slurp(path), "new");
+    // Kept aside while a save of two files is put in place, and put back.
+    {
+      platform::KeptFile kept(path);
+      WriteWhole(path, "newer");
+      EXPECT_EQ(Names(dir.path()).size(), 2u);
+      EXPECT_TRUE(kept.PutBack());
+    }
+    EXPECT_EQ(Slurp(path), "new");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{name});
+    fs::remove(path);
+  }
+}
+
+// A loop of links is refused with the system's reason, as a reader refuses
+// it; no link is replaced by a file.
+TEST(AtomicFileWriter, RefusesALoopOfLinks) {
+  testsupport::TempDir dir;
+  ASSERT_EQ(::symlink("B.INI", dir.File("A.INI").c_str()), 0);
+  ASSERT_EQ(::symlink("A.INI", dir.File("B.INI").c_str()), 0);
+  ASSERT_EQ(::symlink("SELF.INI", dir.File("SELF.INI").c_str()), 0);
+  for (const char* name : {"A.INI", "B.INI", "SELF.INI"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File(name);
+    try {
+      WriteWhole(path, "new");
+      ADD_FAILURE() << "written";
+    } catch (const platform::InOutError& e) {
+      EXPECT_EQ(e.error(), ELOOP);
+      EXPECT_EQ(std::string(e.what()), path + ": Too many levels of symbolic links");
+    }
+    EXPECT_THROW(platform::KeptFile kept(path), platform::InOutError);
+    try {
+      platform::ReadWholeFile(path);
+      ADD_FAILURE() << "read";
+    } catch (const platform::InOutError& e) {
+      EXPECT_EQ(std::string(e.what()), path + ": Too many levels of symbolic links");
+    }
+  }
+  for (const char* name : {"A.INI", "B.INI", "SELF.INI"}) EXPECT_TRUE(fs::is_symlink(dir.File(name))) << name;
+  EXPECT_EQ(Names(dir.path()).size(), 3u) << "no temporary left";
+}
+
+// Two paths are one file when their links meet, spelt however, or when they
+// are one name in one folder that is not made yet; a hard link is one file too.
+TEST(AreOneFile, FollowsLinksAndComparesTheFileItself) {
+  testsupport::TempDir dir;
+  fs::create_directory(dir.File("sub"));
+  dir.Write("B.MSG", {1});
+  dir.Write("C.MSG", {1});
+  fs::create_symlink("B.MSG", dir.File("B.SML"));
+  fs::create_symlink("sub/../NEW.MSG", dir.File("NEW.SML"));
+  fs::create_hard_link(dir.File("C.MSG"), dir.File("C.SML"));
+  struct Case {
+    std::string a, b;
+    bool one;
+  } cases[] = {
+      {dir.File("B.SML"), dir.File("B.MSG"), true},
+      {dir.File("B.SML"), dir.File("sub/../B.MSG"), true},
+      {dir.File("NEW.SML"), dir.File("NEW.MSG"), true},
+      {dir.File("C.SML"), dir.File("C.MSG"), true},
+      {dir.File("B.MSG"), dir.File("C.MSG"), false},
+      {dir.File("X.SML"), dir.File("X.MSG"), false},
+      {dir.File("X.MSG"), dir.File("sub/X.MSG"), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::AreOneFile(c.a, c.b), c.one) << c.a << " and " << c.b;
+  }
 }
 
 }  // namespace

@@ -9,8 +9,9 @@ namespace util {
 
 void ShowWarning(const std::string& text);
 void ShowInfo(const std::string& text);
-// True when Yes was chosen; No or closing the box gives false.
-bool AskYesNo(const std::string& question);
+// True when Yes was chosen; No or closing the box gives false. With
+// `noByDefault` Enter answers No.
+bool AskYesNo(const std::string& question, bool noByDefault = false);
 // The chosen button as a dialog result: Yes 6, No 7, Cancel 2.
 int AskYesNoCancel(const std::string& question);
 // The system beep.

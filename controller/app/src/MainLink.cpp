@@ -48,6 +48,7 @@ void MainLink::CreateForms() {
 void MainLink::StartUp() {
   windowsDir_ = platform::SystemDirectory();
   programDir_ = platform::ProgramDirectory();
+  if (const std::string why = platform::ProgramDirectoryWarning(); !why.empty()) util::ShowWarning(why);
   runner_ = std::make_unique<controller::JobRunner>(settings_, table_, windowsDir_, *frmSending);
   serialLink_ = std::make_unique<sender::SerialLink>(*port_, runner_->Reply());
   serialLink_->SetModem(modem_.get());

@@ -39,6 +39,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
 #include "signsim/SignSim.h"
+#include "testsupport/OpenPerUserFolder.h"
 #include "testsupport/WhenModal.h"
 
 namespace QTest {
@@ -170,6 +171,20 @@ class MainTest : public QObject {
   void cleanup() {
     main_.reset();
     boxes_.reset();
+  }
+
+  // A per-user folder any user may write is not used: the start says why
+  // first, and goes on.
+  void aPerUserFolderOthersMayWriteIsNamedAtStart() {
+    Fresh(true);
+    const testsupport::OpenPerUserFolder open(programDir_, programDir_ + "/home");
+    TfrmMain& m = Start();
+    QVERIFY(m.StartedUp());
+    const std::vector<std::string> texts = (*boxes_)->Texts();
+    QVERIFY(!texts.empty());
+    QCOMPARE(texts[0], "The program's files cannot be kept: " + open.path() + " may be written by other users.");
+    QCOMPARE((*boxes_)->Shown()[0].caption, std::string("Warning"));
+    main_.reset();
   }
 
   void freshStartCreatesTheSettingsAndRunsOnce() {

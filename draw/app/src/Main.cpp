@@ -382,6 +382,7 @@ void TfrmMain::FormActivate() {
   windowsDir_ = platform::SystemDirectory();
   // The directory keeps its case: the file system tells names apart by it.
   programDir_ = platform::ProgramDirectory();
+  if (const std::string why = platform::ProgramDirectoryWarning(); !why.empty()) util::ShowWarning(why);
   const SignSize read = ReadSignSize(settings::SettingsPath(programDir_));
   model_.SetSignSize(read.width, kDrawingSignHeight);
   palSignSize->setText(Q(SignSizeText(model_.SignHeight(), model_.SignWidth())));
@@ -434,9 +435,11 @@ bool TfrmMain::FormCloseQuery() {
     SaveSysCanvas(SysCanvasPath(programDir_), model_.View());
   } catch (const std::exception& e) {
     // The window stays open with the picture: the user can make room, or
-    // keep the picture as a logo elsewhere, and close again.
+    // keep the picture as a logo elsewhere, and close again. A write that
+    // fails every time must not keep the program from ending: the user may
+    // give the picture up.
     platform::ShowExceptionBox(e.what());
-    return false;
+    return util::AskYesNo(kCloseWithoutPictureText, true);
   }
   return true;
 }

@@ -10,12 +10,15 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "common/LogoFile.h"
@@ -30,7 +33,10 @@
 #include "drawapp/Main.h"
 #include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtMessageBoxes.h"
 #include "WindowTestSupport.h"
+#include "testsupport/OpenPerUserFolder.h"
+#include "testsupport/WhenModal.h"
 
 namespace fs = std::filesystem;
 using drawapp::TfrmMain;
@@ -419,26 +425,93 @@ class DrawMainTest : public QObject {
     QVERIFY(lit > 0);
   }
 
-  // The working picture cannot be kept: the error is shown and the window
-  // stays open with the picture, so it can be saved elsewhere; once the way
-  // is clear the next close keeps it and closes.
+  // The working picture cannot be kept: the error is shown, then the question
+  // whether to close without it; No (the default) keeps the window open with
+  // the picture, so it can be saved elsewhere; once the way is clear the next
+  // close keeps it and closes.
   void aFailedWriteOfTheWorkingPictureIsReportedAndTheWindowStaysOpen() {
     fs::create_directories(programDir_ / "SysCanvas.BMP" / "in the way");
     auto w = Start();
     DrawGreenWithRed(*w);
     const QImage drawn = w->Model().View();
+    (*boxes_)->QueueAnswer(platform::kResultOk);
+    (*boxes_)->QueueAnswer(platform::kResultNo);
     QVERIFY(!Close(*w));
-    const auto texts = (*boxes_)->Texts();
-    // The start says the folder is no picture; the close that it cannot be written.
-    QCOMPARE(texts.size(), std::size_t{2});
-    QVERIFY2(texts[0].find("SysCanvas.BMP: is not a regular file") != std::string::npos, texts[0].c_str());
-    QVERIFY(texts[1].find("SysCanvas.BMP") != std::string::npos);
+    const auto shown = (*boxes_)->Shown();
+    // The start says the folder is no picture; the close that it cannot be
+    // written, then asks.
+    QCOMPARE(shown.size(), std::size_t{3});
+    QVERIFY2(shown[0].text.find("SysCanvas.BMP: is not a regular file") != std::string::npos, shown[0].text.c_str());
+    QVERIFY(shown[1].text.find("SysCanvas.BMP") != std::string::npos);
+    QCOMPARE(shown[2].text, std::string("The picture cannot be kept. Close without keeping it?"));
+    QCOMPARE(shown[2].caption, std::string("Information"));
+    QVERIFY(shown[2].buttons == platform::BoxButtons::YesNo);
+    QCOMPARE(shown[2].defaultResult, int(platform::kResultNo));
     QCOMPARE(w->Model().View(), drawn);
     fs::remove_all(programDir_ / "SysCanvas.BMP");
     QVERIFY(Close(*w));
-    QCOMPARE((*boxes_)->Texts().size(), std::size_t{2});
+    QCOMPARE((*boxes_)->Texts().size(), std::size_t{3});
     QCOMPARE(QImage(QString::fromStdString(SysCanvas())).convertToFormat(QImage::Format_RGB32),
              drawn.convertToFormat(QImage::Format_RGB32));
+  }
+
+  // A picture that can never be kept does not trap the user: Yes to the
+  // question closes the window, and nothing is written.
+  void aPictureThatCannotBeKeptClosesWhenTheUserSaysSo() {
+    fs::create_directories(programDir_ / "SysCanvas.BMP" / "in the way");
+    auto w = Start();
+    DrawGreenWithRed(*w);
+    for (int refusal = 0; refusal < 2; ++refusal) {
+      (*boxes_)->QueueAnswer(platform::kResultOk);
+      (*boxes_)->QueueAnswer(platform::kResultNo);
+      QVERIFY(!Close(*w));
+    }
+    (*boxes_)->QueueAnswer(platform::kResultOk);
+    (*boxes_)->QueueAnswer(platform::kResultYes);
+    QVERIFY(Close(*w));
+    QCOMPARE((*boxes_)->Texts().size(), std::size_t{1 + 3 * 2});
+    QVERIFY(fs::is_directory(programDir_ / "SysCanvas.BMP" / "in the way"));
+  }
+
+  // The same through the Qt boxes the program shows: the question's default
+  // button is No, so Enter keeps the window open.
+  void theQuestionAfterAFailedWriteDefaultsToNo() {
+    fs::create_directories(programDir_ / "SysCanvas.BMP" / "in the way");
+    auto w = Start();
+    platform::QtMessageBoxes qtBoxes;
+    platform::MessageBoxes* recording = platform::InstallBoxes(&qtBoxes);
+    QString defaultButton;
+    QStringList texts;
+    std::function<void(QMessageBox*)> answer = [&](QMessageBox* box) {
+      texts << box->text();
+      if (box->buttons().size() == 1) {
+        testsupport::WhenModal<QMessageBox>(answer);  // the question comes next
+        box->buttons().first()->click();
+        return;
+      }
+      defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+      QTest::keyClick(box, Qt::Key_Return);
+    };
+    testsupport::WhenModal<QMessageBox>(answer);
+    const bool closed = Close(*w);
+    platform::InstallBoxes(recording);
+    QVERIFY(!closed);
+    QCOMPARE(texts.size(), 2);
+    QCOMPARE(texts[1], QString("The picture cannot be kept. Close without keeping it?"));
+    QCOMPARE(defaultButton, QString("&No"));
+    QVERIFY(w->isVisible());
+  }
+
+  // A per-user folder any user may write is not used: the start says why,
+  // and goes on.
+  void aPerUserFolderOthersMayWriteIsNamedAtStart() {
+    const testsupport::OpenPerUserFolder open(programDir_.string(), (dirs_->root / "home").string());
+    auto w = Start();
+    const auto texts = (*boxes_)->Texts();
+    QCOMPARE(texts, std::vector<std::string>{"The program's files cannot be kept: " + open.path() +
+                                             " may be written by other users."});
+    QCOMPARE((*boxes_)->Shown()[0].caption, std::string("Warning"));
+    QCOMPARE(w->palSignSize->text(), QString("8(H)x160(W)"));
   }
 
   void anUnreadableWorkingPictureWarnsAndTheViewStaysBlack() {

@@ -369,6 +369,7 @@ void TfrmMain::FormActivate() {
 bool TfrmMain::StartUpSteps() {
   windowsDir_ = platform::SystemDirectory();
   programDir_ = platform::ProgramDirectory();
+  if (const std::string why = platform::ProgramDirectoryWarning(); !why.empty()) util::ShowWarning(why);
   settings_ = LoadStartUpSettings(programDir_);
   settingsLoaded_ = true;
   ShowSettingsInMenu();

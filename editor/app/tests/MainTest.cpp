@@ -46,6 +46,7 @@
 #include "platform/MessageBoxes.h"
 #include "signfontmaker/SignFontMaker.h"
 #include "signsim/SignSim.h"
+#include "testsupport/OpenPerUserFolder.h"
 #include "testsupport/WhenModal.h"
 
 using editorapp::TfrmMain;
@@ -325,6 +326,19 @@ class EditorMainTest : public QObject {
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(main.get(), &activate);
     QVERIFY(boxes->Texts().empty());
+  }
+
+  // A per-user folder any user may write is not used: the start says why
+  // first, and goes on.
+  void aPerUserFolderOthersMayWriteIsNamedAtStart() {
+    platform::ScopedRecordingBoxes boxes;
+    const testsupport::OpenPerUserFolder open(programDir_, programDir_ + "/home");
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    const std::vector<std::string> texts = boxes->Texts();
+    QVERIFY(!texts.empty());
+    QCOMPARE(texts[0], "The program's files cannot be kept: " + open.path() + " may be written by other users.");
+    QCOMPARE(boxes->Shown()[0].caption, std::string("Warning"));
   }
 
   void aMissingSettingsFileIsWrittenAndMonoLocksTheColourBox() {

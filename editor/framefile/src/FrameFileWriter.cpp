@@ -6,6 +6,7 @@
 #include "common/LogoRle.h"
 #include "editor/FrameFile.h"
 #include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
 
 namespace editor {
 namespace {
@@ -97,6 +98,11 @@ void SaveFrameFile(const MessageModel& model, const std::string& path) {
 void SaveMessage(const MessageModel& model, const std::string& path, const MessageFileSettings& settings) {
   const std::vector<std::uint8_t> frameBytes = EncodeFrameFile(model);
   const std::string messagePath = CompanionMessagePath(path);
+  // Saved one over the other, one of the two would be lost.
+  if (platform::AreOneFile(path, messagePath)) {
+    throw platform::InOutError(path, "names the same file as " + messagePath +
+                                         "; the frame file and its message file must be two files");
+  }
   const std::vector<CommandText> records = CommandFileTexts(model, messagePath, false, settings);
   platform::AtomicFileWriter frameFile(path);
   frameFile.Write(frameBytes.data(), frameBytes.size());
@@ -112,6 +118,12 @@ void SaveMessage(const MessageModel& model, const std::string& path, const Messa
   messageFile.Commit();
   try {
     frameFile.Commit();
+  } catch (const platform::InOutError& e) {
+    if (oldMessageFile.PutBack()) throw;
+    // The old message file is never thrown away: the user is told where it is.
+    std::string note = "\nThe old message file " + messagePath + " could not be put back";
+    note += oldMessageFile.KeptAt().empty() ? "." : ": it is kept as " + oldMessageFile.KeptAt() + ".";
+    throw platform::InOutError(e.path(), e.reason() + note);
   } catch (...) {
     oldMessageFile.PutBack();
     throw;

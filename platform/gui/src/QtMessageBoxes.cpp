@@ -28,6 +28,7 @@ int ShowOnThisThread(const BoxRequest& r) {
       QAbstractButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
       QAbstractButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
       box.setEscapeButton(no);
+      if (r.defaultResult == kResultNo) box.setDefaultButton(static_cast<QPushButton*>(no));
       box.exec();
       return box.clickedButton() == yes ? kResultYes : kResultNo;
     }

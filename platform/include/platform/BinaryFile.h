@@ -53,8 +53,12 @@ class KeptFile {
   KeptFile(const KeptFile&) = delete;
   KeptFile& operator=(const KeptFile&) = delete;
 
-  // The old file back in its place; where there was none, the path's file goes.
-  void PutBack() noexcept;
+  // The old file back in its place; where there was none, the path's file
+  // goes. False when it cannot be put back: it then stays, never deleted,
+  // under the name KeptAt() gives, which the failure reported should name
+  // ("" only when not even its bytes could be kept).
+  bool PutBack() noexcept;
+  const std::string& KeptAt() const { return keptPath_; }
 
  private:
   std::string path_;
@@ -62,7 +66,13 @@ class KeptFile {
   std::string keptPath_;    // the second name, when the file system has them
   std::vector<std::uint8_t> keptBytes_;  // otherwise the old bytes
   bool hadFile_ = false;
+  bool stays_ = false;  // not put back: the second name is the old file now
 };
+
+// Whether two paths name one file, their links followed: the same file, or,
+// where one is not made yet, the same name in the same folder. InOutError
+// for a loop of links.
+bool AreOneFile(const std::string& first, const std::string& second);
 
 // Larger than any file the programs keep, for readers with no bound of their own.
 inline constexpr std::size_t kDefaultMaxFileBytes = std::size_t{64} << 20;
@@ -70,10 +80,11 @@ inline constexpr std::size_t kDefaultMaxFileBytes = std::size_t{64} << 20;
 // The reason given for a path that is a FIFO, a device, a directory...
 inline constexpr char kNotARegularFile[] = "is not a regular file";
 
-// Opens a file for reading without waiting on it (a FIFO nobody writes would
-// block the open for good) and refuses anything but a regular file. The
-// descriptor, blocking again, and its size in `size` where given; InOutError
-// when it cannot be had.
+// Opens a file for reading. Anything but a regular file is refused by what
+// stat says, before any open (opening a serial device raises its lines), and
+// again on the descriptor, which is opened without waiting (a FIFO nobody
+// writes would block the open for good). The descriptor, blocking again, and
+// its size in `size` where given; InOutError when it cannot be had.
 int OpenRegularFile(const std::string& path, std::uintmax_t* size = nullptr);
 
 // Reads the whole file. Raises InOutError when it cannot be opened or read,

@@ -19,6 +19,8 @@ struct BoxRequest {
   BoxButtons buttons;
   std::string caption;
   std::string text;
+  // The button Enter chooses, as its dialog result; kResultNone: the usual one.
+  int defaultResult = kResultNone;
 };
 
 class MessageBoxes {

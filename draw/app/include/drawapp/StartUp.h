@@ -9,6 +9,8 @@
 namespace drawapp {
 
 inline constexpr char kSysCanvasName[] = "SysCanvas.BMP";
+// Asked after the picture could not be kept at closing; No keeps the window.
+inline constexpr char kCloseWithoutPictureText[] = "The picture cannot be kept. Close without keeping it?";
 // The drawing program works eight sign pixels high, whatever the file says.
 inline constexpr int kDrawingSignHeight = 8;
 

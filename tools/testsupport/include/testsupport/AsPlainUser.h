@@ -15,17 +15,18 @@ namespace testsupport {
 // The exit code of a child that could not give its rights up.
 inline constexpr int kCouldNotDropRights = 99;
 
-// Runs `fn` in a child process and gives back its result (0 to 98). When the
-// tests run as root the child first becomes user and group "nobody", and
-// `folder` is opened to everyone so the child may still write there. -1 when
-// the child did not end normally.
-inline int RunAsPlainUser(const std::string& folder, const std::function<int()>& fn) {
+// Runs `fn` in a child process as user and group `id` (when the tests run as
+// root) and gives back its result (0 to 98); `folder` is opened to everyone
+// first so the child may still write there. -1 when the child did not end
+// normally.
+inline int RunAsUser(unsigned id, const std::string& folder, const std::function<int()>& fn) {
   const bool root = ::geteuid() == 0;
   if (root && ::chmod(folder.c_str(), 0777) != 0) return kCouldNotDropRights;
   const pid_t child = ::fork();
   if (child < 0) return -1;
   if (child == 0) {
-    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(static_cast<gid_t>(id)) != 0 ||
+                 ::setuid(static_cast<uid_t>(id)) != 0)) {
       ::_exit(kCouldNotDropRights);
     }
     ::_exit(fn());
@@ -33,6 +34,11 @@ inline int RunAsPlainUser(const std::string& folder, const std::function<int()>&
   int status = 0;
   if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
+}
+
+// The same as user and group "nobody".
+inline int RunAsPlainUser(const std::string& folder, const std::function<int()>& fn) {
+  return RunAsUser(65534, folder, fn);
 }
 
 }  // namespace testsupport
