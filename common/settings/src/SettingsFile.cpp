@@ -4,6 +4,7 @@
 #include <mutex>
 #include <set>
 
+#include "common/LinkSettings.h"
 #include "common/Util.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
@@ -41,6 +42,13 @@ SettingsReader::SettingsReader(std::string path) : path_(std::move(path)) {
 std::string SettingsReader::Read(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const {
   return util::ReadIniString(section, key, defaultValue, file_);
+}
+
+int SettingsReader::ReadNumber(const std::string& section, const std::string& key, int defaultValue, int min,
+                               int max) const {
+  int value = defaultValue;
+  if (!ParseSetting(Read(section, key, std::to_string(defaultValue)), min, max, value)) value = defaultValue;
+  return value;
 }
 
 bool SettingsReader::ReportProblem() const {

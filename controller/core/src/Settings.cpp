@@ -22,9 +22,7 @@ const char kCommunication[] = "Communication";
 std::string SignSection(int number) { return "SIGN " + std::to_string(number); }
 
 int ReadInt(const settings::SettingsReader& file, const char* key, int def, int min, int max) {
-  int value = def;
-  if (!ParseSetting(file.Read(kCommunication, key, std::to_string(def)), min, max, value)) value = def;
-  return value;
+  return file.ReadNumber(kCommunication, key, def, min, max);
 }
 
 }  // namespace

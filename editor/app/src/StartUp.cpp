@@ -8,27 +8,17 @@
 
 namespace editorapp {
 
-namespace {
-
-// A key whose range is narrower than the shared loader's: checked again.
-int Ranged(const settings::SettingsReader& file, const char* section, const char* key, int def, int min, int max) {
-  int value = def;
-  if (!settings::ParseSetting(file.Read(section, key, std::to_string(def)), min, max, value)) value = def;
-  return value;
-}
-
-}  // namespace
-
 bool IsValidSignHeight(int height) { return height == 7 || height == 8 || height == 16; }
 
 editor::EditorSettings LoadStartUpSettings(const std::string& programDir) {
   editor::EditorSettings s;
   const settings::SettingsReader file = editor::LoadSettings(programDir, s);
+  // Keys whose range is narrower than the shared loader's, checked again.
   const editor::EditorSettings d;
-  s.colorType = Ranged(file, "System", "Color Type", d.colorType, INT_MIN, INT_MAX);
-  s.lastMode = Ranged(file, "System", "Last Mode", d.lastMode, 0, 31);
-  s.signId = static_cast<std::uint8_t>(Ranged(file, "Communication", "Sign ID", d.signId, 0, 99));
-  s.timeFormat = static_cast<std::uint8_t>(Ranged(file, "Communication", "Time Format", d.timeFormat, 0, 1));
+  s.colorType = file.ReadNumber("System", "Color Type", d.colorType, INT_MIN, INT_MAX);
+  s.lastMode = file.ReadNumber("System", "Last Mode", d.lastMode, 0, 31);
+  s.signId = static_cast<std::uint8_t>(file.ReadNumber("Communication", "Sign ID", d.signId, 0, 99));
+  s.timeFormat = static_cast<std::uint8_t>(file.ReadNumber("Communication", "Time Format", d.timeFormat, 0, 1));
   return s;
 }
 

@@ -11,16 +11,9 @@ namespace {
 const char kSystem[] = "System";
 const char kCommunication[] = "Communication";
 
-int ReadInt(const settings::SettingsReader& file, const char* section, const char* key, int def, int min,
-            int max) {
-  int value = def;
-  if (!settings::ParseSetting(file.Read(section, key, std::to_string(def)), min, max, value)) value = def;
-  return value;
-}
-
 // An unsigned 8-bit key: any whole number is taken and keeps its low 8 bits.
 std::uint8_t ReadByte(const settings::SettingsReader& file, const char* key, std::uint8_t def) {
-  return static_cast<std::uint8_t>(ReadInt(file, kCommunication, key, def, INT_MIN, INT_MAX) & 0xFF);
+  return static_cast<std::uint8_t>(file.ReadNumber(kCommunication, key, def, INT_MIN, INT_MAX) & 0xFF);
 }
 
 }  // namespace
@@ -29,16 +22,16 @@ settings::SettingsReader LoadSettings(const std::string& programDir, EditorSetti
   settings::SettingsReader file(settings::SettingsPath(programDir));
   file.ReportProblem();
   const EditorSettings d;
-  s.signWidth = ReadInt(file, kSystem, "Sign Width", d.signWidth, 1, kMaxSignWidth);
-  s.signHeight = ReadInt(file, kSystem, "Sign Height", d.signHeight, INT_MIN, INT_MAX);
-  s.colorType = ReadInt(file, kSystem, "Color Type", d.colorType, 0, 1);
-  s.lastMode = ReadInt(file, kSystem, "Last Mode", d.lastMode, 0, INT_MAX);
-  s.portIndex = ReadInt(file, kCommunication, "PORT", d.portIndex, 0, 3);
-  s.speedIndex = ReadInt(file, kCommunication, "SPEED", d.speedIndex, 0,
+  s.signWidth = file.ReadNumber(kSystem, "Sign Width", d.signWidth, 1, kMaxSignWidth);
+  s.signHeight = file.ReadNumber(kSystem, "Sign Height", d.signHeight, INT_MIN, INT_MAX);
+  s.colorType = file.ReadNumber(kSystem, "Color Type", d.colorType, 0, 1);
+  s.lastMode = file.ReadNumber(kSystem, "Last Mode", d.lastMode, 0, INT_MAX);
+  s.portIndex = file.ReadNumber(kCommunication, "PORT", d.portIndex, 0, 3);
+  s.speedIndex = file.ReadNumber(kCommunication, "SPEED", d.speedIndex, 0,
                          static_cast<int>(settings::BaudTable.size()) - 1);
   s.signId = ReadByte(file, "Sign ID", d.signId);
   s.timeFormat = ReadByte(file, "Time Format", d.timeFormat);
-  s.crcCheck = ReadInt(file, kCommunication, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
+  s.crcCheck = file.ReadNumber(kCommunication, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
   if (!file.Exists()) SaveSettings(programDir, s);
   return file;
 }

@@ -19,6 +19,9 @@ class SettingsReader {
 
   // As util::ReadIniString, from that one reading.
   std::string Read(const std::string& section, const std::string& key, const std::string& defaultValue) const;
+  // A decimal integer within [min, max] (ParseSetting); the default for a
+  // missing key, a text that is no such number, or one out of the range.
+  int ReadNumber(const std::string& section, const std::string& key, int defaultValue, int min, int max) const;
   const std::string& path() const { return path_; }
   // False when there is no file: the controller and the editor then write one.
   bool Exists() const { return exists_; }
