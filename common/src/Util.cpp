@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/Directories.h"
+#include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
 
@@ -73,25 +74,45 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
   return dir + "/" + name;
 }
 
-bool WriteIniString(const std::string& section, const std::string& key, const std::string& value,
-                    const std::string& path, std::string* reason) {
-  for (const std::string* s : {&section, &key, &value, &path}) {
-    if (s->size() > kIniArgumentLimit) {
+namespace {
+
+bool TooLong(const std::string& text) { return text.size() > kIniArgumentLimit; }
+
+}  // namespace
+
+bool WriteIniStrings(const std::vector<platform::ProfileEntry>& entries, const std::string& path,
+                     std::string* reason) {
+  for (const platform::ProfileEntry& e : entries) {
+    if (TooLong(e.section) || TooLong(e.key) || TooLong(e.value)) {
       if (reason) *reason = "a setting is longer than " + std::to_string(kIniArgumentLimit) + " characters";
       return false;
     }
   }
-  return platform::WriteProfileString(path, section, key, value, reason);
+  return platform::WriteProfileStrings(path, entries, reason);
+}
+
+bool WriteIniString(const std::string& section, const std::string& key, const std::string& value,
+                    const std::string& path, std::string* reason) {
+  return WriteIniStrings({{section, key, value}}, path, reason);
+}
+
+std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                          const platform::ProfileText& file) {
+  if (TooLong(section) || TooLong(key) || TooLong(defaultValue)) return defaultValue.substr(0, kIniArgumentLimit - 1);
+  std::string value = file.Get(section, key).value_or(defaultValue);
+  if (value.size() > kIniArgumentLimit - 1) value.resize(kIniArgumentLimit - 1);
+  return value;
 }
 
 std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
                           const std::string& path) {
-  for (const std::string* s : {&section, &key, &defaultValue, &path}) {
-    if (s->size() > kIniArgumentLimit) return defaultValue.substr(0, kIniArgumentLimit - 1);
+  platform::ProfileText file;
+  try {
+    file = platform::LoadProfile(path);
+  } catch (const platform::InOutError&) {
+    // Read as missing; the start-up readers say why (settings::SettingsReader).
   }
-  std::string value = platform::ReadProfileString(path, section, key).value_or(defaultValue);
-  if (value.size() > kIniArgumentLimit - 1) value.resize(kIniArgumentLimit - 1);
-  return value;
+  return ReadIniString(section, key, defaultValue, file);
 }
 
 std::string GetField(const std::string& text, int n, const std::string& defaultValue,

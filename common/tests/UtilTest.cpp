@@ -77,6 +77,29 @@ TEST(Util, IniStringsRoundTripWithDefaultsAndLimits) {
   fs::remove_all(dir);
 }
 
+// The limits are those of the file's layout: a path may be longer than 200
+// characters, a section, key, value or default may not.
+TEST(Util, IniStringsTakeAPathOfAnyLength) {
+  fs::path dir = fs::temp_directory_path() / ("util-ini-long-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::path deep = dir;
+  while (deep.string().size() < 300) deep /= std::string(50, 'd');
+  fs::create_directories(deep);
+  const std::string path = (deep / "SML_WIN.INI").string();
+  EXPECT_TRUE(util::WriteIniString("Communication", "PORT", "2", path));
+  EXPECT_EQ(util::ReadIniString("Communication", "PORT", "0", path), "2");
+  EXPECT_TRUE(util::WriteIniStrings({{"SIGN 1", "Name", "Gate"}, {"SIGN 1", "IP", "10.0.0.1"}}, path));
+  EXPECT_EQ(util::ReadIniString("SIGN 1", "IP", "", path), "10.0.0.1");
+  // One setting too long refuses the whole write.
+  std::string reason;
+  EXPECT_FALSE(util::WriteIniStrings({{"SIGN 1", "Name", "Yard"}, {"SIGN 2", std::string(201, 'k'), "x"}}, path,
+                                     &reason));
+  EXPECT_EQ(reason, "a setting is longer than 200 characters");
+  EXPECT_EQ(util::ReadIniString("SIGN 1", "Name", "", path), "Gate");
+  EXPECT_EQ(util::ReadIniString(std::string(201, 's'), "PORT", "0", path), "0");
+  fs::remove_all(dir);
+}
+
 TEST(Util, MessageBoxesUseTheirCaptionsAndButtons) {
   platform::ScopedRecordingBoxes boxes;
   boxes->QueueAnswer(platform::kResultOk);

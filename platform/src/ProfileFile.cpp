@@ -3,51 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <vector>
 
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 
 namespace platform {
 namespace {
-
-// Far more than the fifty signs and a few settings need.
-constexpr std::size_t kMaxProfileFileBytes = std::size_t{1} << 20;
-
-struct Lines {
-  std::vector<std::string> lines;  // without their line ends
-  std::string eol = "\r\n";        // kept from the file when it has one
-};
-
-// The file's lines; a missing file has none. A file that exists but cannot
-// be read raises InOutError.
-Lines Load(const std::string& path) {
-  Lines result;
-  std::string text;
-  try {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxProfileFileBytes);
-    text.assign(bytes.begin(), bytes.end());
-  } catch (const InOutError& e) {
-    if (e.error() == ENOENT) return result;
-    throw;
-  }
-  std::size_t start = 0;
-  bool sawEol = false;
-  while (start < text.size()) {
-    std::size_t nl = text.find('\n', start);
-    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    bool crlf = !line.empty() && line.back() == '\r';
-    if (crlf) line.pop_back();
-    if (nl != std::string::npos && !sawEol) {
-      result.eol = crlf ? "\r\n" : "\n";
-      sawEol = true;
-    }
-    result.lines.push_back(std::move(line));
-    if (nl == std::string::npos) break;
-    start = nl + 1;
-  }
-  return result;
-}
 
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -102,16 +63,29 @@ std::string Quoted(const std::string& v) {
 
 }  // namespace
 
-std::optional<std::string> ReadProfileString(const std::string& path, const std::string& section,
-                                             const std::string& key) {
-  Lines file;
-  try {
-    file = Load(path);
-  } catch (const InOutError&) {
-    return std::nullopt;  // read as missing: the caller takes its default
+ProfileText::ProfileText(std::string_view text) {
+  std::size_t start = 0;
+  bool sawEol = false;
+  while (start < text.size()) {
+    const std::size_t nl = text.find('\n', start);
+    std::string line(text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start));
+    const bool crlf = !line.empty() && line.back() == '\r';
+    if (crlf) line.pop_back();
+    if (nl != std::string_view::npos && !sawEol) {
+      eol_ = crlf ? "\r\n" : "\n";
+      sawEol = true;
+    }
+    lines_.push_back(std::move(line));
+    if (nl == std::string_view::npos) break;
+    start = nl + 1;
   }
+}
+
+std::optional<std::string> ProfileText::Get(const std::string& section, const std::string& key) const {
+  // After a change, the lines as a reader of the written file would see them.
+  if (changed_) return ProfileText(Text()).Get(section, key);
   bool inSection = false;
-  for (const std::string& line : file.lines) {
+  for (const std::string& line : lines_) {
     if (auto s = SectionOf(line)) {
       inSection = SameName(*s, Trim(section));
       continue;
@@ -124,26 +98,17 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
   return std::nullopt;
 }
 
-bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value, std::string* reason) {
-  auto fail = [reason](const InOutError& e) {
-    if (reason) *reason = e.reason();
-    return false;
-  };
-  if (reason) reason->clear();
-  Lines file;
-  try {
-    file = Load(path);
-  } catch (const InOutError& e) {
-    return fail(e);
-  }
+void ProfileText::Set(const std::string& section, const std::string& key, const std::string& value) {
+  // Each change starts from the text the one before it would have written,
+  // read back: so a whole save leaves the bytes of one write per key.
+  if (changed_) *this = ProfileText(Text());
   const std::string newLine = key + "=" + Quoted(value);
   std::ptrdiff_t sectionLine = -1;  // the "[section]" line
   std::ptrdiff_t lastEntry = -1;    // the last key line of the section
   bool replaced = false;
   bool inSection = false;
-  for (std::size_t i = 0; i < file.lines.size() && !replaced; ++i) {
-    if (auto s = SectionOf(file.lines[i])) {
+  for (std::size_t i = 0; i < lines_.size() && !replaced; ++i) {
+    if (auto s = SectionOf(lines_[i])) {
       if (inSection) break;  // the section ended without the key
       inSection = SameName(*s, Trim(section));
       if (inSection) {
@@ -153,9 +118,9 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
       continue;
     }
     if (!inSection) continue;
-    if (auto k = KeyOf(file.lines[i])) {
+    if (auto k = KeyOf(lines_[i])) {
       if (SameName(*k, Trim(key))) {
-        file.lines[i] = newLine;
+        lines_[i] = newLine;
         replaced = true;
       } else {
         lastEntry = static_cast<std::ptrdiff_t>(i);
@@ -164,24 +129,61 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
   }
   if (!replaced) {
     if (sectionLine < 0) {
-      if (!file.lines.empty() && !Trim(file.lines.back()).empty()) file.lines.push_back("");
-      file.lines.push_back("[" + section + "]");
-      file.lines.push_back(newLine);
+      if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.push_back("");
+      lines_.push_back("[" + section + "]");
+      lines_.push_back(newLine);
     } else {
-      file.lines.insert(file.lines.begin() + lastEntry + 1, newLine);
+      lines_.insert(lines_.begin() + lastEntry + 1, newLine);
     }
   }
-  while (!file.lines.empty() && file.lines.back().empty()) file.lines.pop_back();
+  while (!lines_.empty() && lines_.back().empty()) lines_.pop_back();
+  changed_ = true;
+}
+
+std::string ProfileText::Text() const {
   std::string text;
-  for (const std::string& line : file.lines) text += line + file.eol;
+  for (const std::string& line : lines_) text += line + eol_;
+  return text;
+}
+
+ProfileText LoadProfile(const std::string& path) {
+  std::vector<std::uint8_t> bytes;
   try {
+    bytes = ReadWholeFile(path, kMaxProfileFileBytes);
+  } catch (const InOutError& e) {
+    if (e.error() == ENOENT) return ProfileText();
+    throw;
+  }
+  return ProfileText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::optional<std::string> ReadProfileString(const std::string& path, const std::string& section,
+                                             const std::string& key) {
+  try {
+    return LoadProfile(path).Get(section, key);
+  } catch (const InOutError&) {
+    return std::nullopt;  // read as missing: the caller takes its default
+  }
+}
+
+bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries, std::string* reason) {
+  if (reason) reason->clear();
+  try {
+    ProfileText file = LoadProfile(path);
+    for (const ProfileEntry& e : entries) file.Set(e.section, e.key, e.value);
     AtomicFileWriter out(path);
-    out.Write(text);
+    out.Write(file.Text());
     out.Commit();
   } catch (const InOutError& e) {
-    return fail(e);
+    if (reason) *reason = e.reason();
+    return false;
   }
   return true;
+}
+
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value, std::string* reason) {
+  return WriteProfileStrings(path, {{section, key, value}}, reason);
 }
 
 }  // namespace platform

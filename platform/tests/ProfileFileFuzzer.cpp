@@ -1,6 +1,9 @@
-// The profile-string file on arbitrary content. One write of a key must change
-// only that key: it reads back as written, and every other key of every
-// section reads back as it did before the write.
+// The profile-string file on arbitrary content. A write of one or more keys
+// must change only those keys: each reads back as last written, and every
+// other key of every section reads back as it did before. The write of all
+// keys at once must leave exactly the bytes of one write per key (each
+// starting from the file the one before it wrote), and so must the same
+// changes made in memory.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
@@ -8,8 +11,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,13 +56,13 @@ std::string Value(FuzzedDataProvider& in) {
   return value;
 }
 
-// Every (section, key) the file may hold, found by a plain reading of the
-// lines; a few names that are not there are added so that misses count too.
-std::vector<std::pair<std::string, std::string>> Candidates(const std::string& text, const std::string& section,
-                                                            const std::string& key) {
-  std::set<std::pair<std::string, std::string>> seen;
-  std::set<std::string> sections = {section, "Missing"}, keys = {key, "Missing"};
-  std::string current;
+// Every key of the file with the value a reader gets for it, found by a plain
+// reading of the lines: names in lower case, the first of a name counts, and
+// keys before the first section belong to none.
+using Keys = std::map<std::pair<std::string, std::string>, std::string>;
+Keys AllKeys(const std::string& text) {
+  Keys keys;
+  std::optional<std::string> current;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t nl = text.find('\n', start);
@@ -66,51 +70,105 @@ std::vector<std::pair<std::string, std::string>> Candidates(const std::string& t
     const std::string line = Trim(text.substr(start, nl - start));
     start = nl + 1;
     if (line.size() >= 2 && line[0] == '[' && line.find(']') != std::string::npos) {
-      current = Trim(line.substr(1, line.find(']') - 1));
-      sections.insert(current);
+      current = Lower(Trim(line.substr(1, line.find(']') - 1)));
       continue;
     }
     const std::size_t eq = line.find('=');
-    if (line.empty() || line[0] == ';' || eq == std::string::npos) continue;
-    const std::string k = Trim(line.substr(0, eq));
-    keys.insert(k);
-    seen.insert({current, k});
+    if (!current || line.empty() || line[0] == ';' || eq == std::string::npos) continue;
+    std::string value = Trim(line.substr(eq + 1));
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+      value = value.substr(1, value.size() - 2);
+    }
+    keys.emplace(std::make_pair(*current, Lower(Trim(line.substr(0, eq)))), value);
   }
-  // Keys met under a section, plus the written key in every section and every
-  // key in the written section: where a faulty write would land.
-  for (const auto& s : sections) seen.insert({s, key});
-  for (const auto& k : keys) seen.insert({section, k});
-  if (seen.size() > 100) seen.erase(std::next(seen.begin(), 100), seen.end());
-  return {seen.begin(), seen.end()};
+  return keys;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Put(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);  // no sync: the write under test syncs
+  file << text;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/tmp/profile_file_fuzzer." + std::to_string(::getpid()) + ".ini";
+  // In memory where the system has it: every write syncs, and a run makes several.
+  static const std::string folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  static const std::string one = folder + "/profile_file_fuzzer." + std::to_string(::getpid()) + ".ini";
+  static const std::string whole = folder + "/profile_file_fuzzer." + std::to_string(::getpid()) + ".whole.ini";
   FuzzedDataProvider in(data, size);
-  const std::string section = Name(in, "[]");
-  const std::string key = Name(in, "=[;");
-  std::string value = Value(in);
-  if (in.ConsumeBool()) value = value.substr(0, value.size() / 2);  // an empty value too
-  const std::string text = in.ConsumeRemainingBytesAsString();
+  std::vector<platform::ProfileEntry> entries;
   {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);  // no sync: the write under test syncs
-    file << text;
+    const std::string section = Name(in, "[]");
+    const std::string key = Name(in, "=[;");
+    std::string value = Value(in);
+    if (in.ConsumeBool()) value = value.substr(0, value.size() / 2);  // an empty value too
+    entries.push_back({section, key, value});
+  }
+  // More keys for one save: in the same section, or in one of their own.
+  const int more = in.ConsumeIntegralInRange(0, 6);
+  for (int i = 0; i < more; ++i) {
+    const std::string section = in.ConsumeBool() ? entries.back().section : Name(in, "[]");
+    const std::string key = Name(in, "=[;");
+    entries.push_back({section, key, Value(in)});
+  }
+  const std::string text = in.ConsumeRemainingBytesAsString();
+  Put(one, text);
+  Put(whole, text);
+
+  const Keys before = AllKeys(text);
+  if (platform::ReadProfileString(one, entries[0].section, entries[0].key) !=
+      platform::ProfileText(text).Get(entries[0].section, entries[0].key)) {
+    std::abort();
   }
 
-  const auto candidates = Candidates(text, section, key);
-  std::vector<std::optional<std::string>> before;
-  for (const auto& [s, k] : candidates) before.push_back(platform::ReadProfileString(path, s, k));
-
+  // One write per key, as a reader of each written file would go on from it;
+  // then all keys in one write, and all in one text in memory. The first key
+  // is also written alone to disk.
+  std::string oneByOne = text;
+  for (const auto& e : entries) {
+    platform::ProfileText file(oneByOne);
+    file.Set(e.section, e.key, e.value);
+    oneByOne = file.Text();
+    if (&e == &entries.front()) {
+      if (!platform::WriteProfileString(one, e.section, e.key, e.value) || FileBytes(one) != oneByOne) std::abort();
+    }
+  }
   std::string reason;
-  if (!platform::WriteProfileString(path, section, key, value, &reason)) std::abort();
-  if (platform::ReadProfileString(path, section, key) != value) std::abort();
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const auto& [s, k] = candidates[i];
-    if (Lower(s) == Lower(section) && Lower(k) == Lower(key)) continue;
-    if (platform::ReadProfileString(path, s, k) != before[i]) std::abort();
+  if (!platform::WriteProfileStrings(whole, entries, &reason)) std::abort();
+  platform::ProfileText inMemory(text);
+  for (const auto& e : entries) inMemory.Set(e.section, e.key, e.value);
+  const std::string bytes = FileBytes(whole);
+  if (bytes != oneByOne || inMemory.Text() != bytes) std::abort();
+
+  // The last value written for each key reads back; nothing else changed,
+  // neither as the reader sees it nor as the lines hold it.
+  Keys written;
+  for (const auto& e : entries) written[{Lower(e.section), Lower(e.key)}] = e.value;
+  const platform::ProfileText after = platform::LoadProfile(whole);
+  for (const auto& e : entries) {
+    const std::string& last = written[{Lower(e.section), Lower(e.key)}];
+    if (after.Get(e.section, e.key) != last || inMemory.Get(e.section, e.key) != last) std::abort();
   }
-  ::unlink(path.c_str());
+  if (platform::ReadProfileString(whole, entries.back().section, entries.back().key) !=
+      written[{Lower(entries.back().section), Lower(entries.back().key)}]) {
+    std::abort();
+  }
+  Keys expected = before;
+  for (const auto& [name, value] : written) expected[name] = value;
+  if (AllKeys(bytes) != expected) std::abort();
+  // The reader agrees with the plain reading, for a few keys of the file.
+  int checked = 0;
+  for (const auto& [name, value] : expected) {
+    if (++checked > 8) break;
+    if (after.Get(name.first, name.second) != value) std::abort();
+  }
+  ::unlink(one.c_str());
+  ::unlink(whole.c_str());
   return 0;
 }

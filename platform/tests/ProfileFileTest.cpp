@@ -9,13 +9,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
 #include "platform/ProfileFile.h"
 #include "testsupport/AsPlainUser.h"
+#include "testsupport/FileSizeLimit.h"
 #include "testsupport/HostilePaths.h"
 
 namespace fs = std::filesystem;
 using platform::ReadProfileString;
+using platform::ProfileEntry;
 using platform::WriteProfileString;
+using platform::WriteProfileStrings;
 
 namespace {
 
@@ -184,6 +189,86 @@ TEST_F(ProfileFileTest, PathThatIsNoRegularFileIsNeitherWaitedOnNorReplaced) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
   }
   EXPECT_TRUE(fs::is_directory(path_));
+}
+
+// Many keys in one write: the bytes are those of one write per key, as laid
+// out by hand here, comments, unknown keys and line ends kept.
+TEST_F(ProfileFileTest, ManyKeysInOneWriteLeaveTheBytesOfOneWriteEach) {
+  struct Case {
+    const char* what;
+    const char* before;  // nullptr: no file
+    const char* after;
+  };
+  const std::vector<ProfileEntry> entries = {{"SIGN 1", "Name", "Front door "}, {"SIGN 1", "IP", ""},
+                                             {"Communication", "PORT", "2"},    {"SIGN 2", "Name", "Yard"},
+                                             {"communication", "SPEED", "6"}};
+  const Case cases[] = {
+      {"no file", nullptr,
+       "[SIGN 1]\r\nName=\"Front door \"\r\nIP=\r\n\r\n[Communication]\r\nPORT=2\r\nSPEED=6\r\n\r\n[SIGN 2]\r\n"
+       "Name=Yard\r\n"},
+      {"LF lines, a comment and a key of another program",
+       "; ours\n[Communication]\nport=0\nSign ID=4\n[System]\nSign Width=96\n",
+       "; ours\n[Communication]\nPORT=2\nSign ID=4\nSPEED=6\n[System]\nSign Width=96\n\n[SIGN 1]\n"
+       "Name=\"Front door \"\nIP=\n\n[SIGN 2]\nName=Yard\n"},
+      {"CRLF lines, blank lines between sections, no line end on the last key",
+       "[SIGN 2]\r\nName=Old\r\nTEL=5\r\n\r\n\r\n[SIGN 1]\r\nIP=1.2.3.4",
+       "[SIGN 2]\r\nName=Yard\r\nTEL=5\r\n\r\n\r\n[SIGN 1]\r\nIP=\r\nName=\"Front door \"\r\n\r\n[Communication]\r\n"
+       "PORT=2\r\nSPEED=6\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(path_);
+    if (c.before) WriteRaw(c.before);
+    std::string reason = "stale";
+    ASSERT_TRUE(WriteProfileStrings(path_, entries, &reason));
+    EXPECT_EQ(reason, "");
+    EXPECT_EQ(ReadRaw(), c.after);
+    // The same keys written one at a time leave the same bytes.
+    fs::remove(path_);
+    if (c.before) WriteRaw(c.before);
+    for (const ProfileEntry& e : entries) ASSERT_TRUE(WriteProfileString(path_, e.section, e.key, e.value));
+    EXPECT_EQ(ReadRaw(), c.after);
+  }
+}
+
+// A write of many keys is one replacement: a disk that fills up part-way
+// through it leaves the old file, byte for byte.
+TEST_F(ProfileFileTest, AWriteOfManyKeysThatFailsPartWayChangesNothing) {
+  const std::string before = "[SIGN 1]\r\nName=\r\n[Communication]\r\nPORT=0\r\n";
+  WriteRaw(before);
+  std::vector<ProfileEntry> entries;
+  for (int n = 1; n <= 20; ++n) entries.push_back({"SIGN " + std::to_string(n), "Name", "Sign " + std::to_string(n)});
+  std::string reason;
+  bool ok = true;
+  {
+    testsupport::FileSizeLimit disk(before.size() + 100);  // room for some of the keys
+    ok = WriteProfileStrings(path_, entries, &reason);
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(reason, "File too large");
+  EXPECT_EQ(ReadRaw(), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "a temporary file stayed";
+}
+
+// The reader of the whole file: a missing file is empty, one over the bound
+// is refused with EFBIG, before anything of it is taken.
+TEST_F(ProfileFileTest, LoadTellsAMissingFileFromOneThatCannotBeRead) {
+  EXPECT_EQ(platform::LoadProfile(path_).Text(), "");
+  WriteRaw("[S]\nK=V\n; " + std::string(platform::kMaxProfileFileBytes, 'x') + "\n");
+  try {
+    platform::LoadProfile(path_);
+    ADD_FAILURE() << "a file over the bound was read";
+  } catch (const platform::InOutError& e) {
+    EXPECT_EQ(e.error(), EFBIG);
+  }
+  EXPECT_EQ(ReadProfileString(path_, "S", "K"), std::nullopt);
+  std::string reason;
+  EXPECT_FALSE(WriteProfileString(path_, "S", "K", "W", &reason));
+  EXPECT_EQ(reason, "File too large");
+  WriteRaw("[S]\nK=V\n");
+  const platform::ProfileText text = platform::LoadProfile(path_);
+  EXPECT_EQ(text.Get("s", "k"), "V");
+  EXPECT_EQ(text.Text(), "[S]\nK=V\n");
 }
 
 TEST_F(ProfileFileTest, FailedWriteGivesTheReason) {

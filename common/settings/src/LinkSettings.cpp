@@ -48,24 +48,3 @@ bool ApplySerialSettings(SerialSetup& serial, int portIndex, int speedIndex, con
 }
 
 }  // namespace settings
-
-namespace settings {
-
-void SettingsWriter::Write(const std::string& section, const std::string& key, const std::string& value) {
-  if (failed_) return;
-  failed_ = !util::WriteIniString(section, key, value, path_, &reason_);
-}
-
-bool SettingsWriter::Finish() {
-  if (failed_ && !reported_) {
-    reported_ = true;
-    util::ShowWarning(SaveFailureText(path_, reason_));
-  }
-  return !failed_;
-}
-
-std::string SaveFailureText(const std::string& path, const std::string& reason) {
-  return "The settings could not be saved to " + path + " (" + reason + ")!";
-}
-
-}  // namespace settings

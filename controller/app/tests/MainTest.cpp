@@ -563,6 +563,27 @@ class MainTest : public QObject {
     QVERIFY(!m.isVisible());
   }
 
+  // A settings file over the size bound: said once at the start, the sign
+  // list empty, and the file left as it was when the program ends.
+  void aSettingsFileThatCannotBeReadIsSaidAndLeftAlone() {
+    Fresh(false);
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    const std::string text = "[SIGN 1]\r\nName=Gate\r\n; " + std::string(std::size_t{1} << 20, 'x') + "\r\n";
+    std::ofstream(ini, std::ios::binary) << text;
+    TfrmMain& m = Start();
+    QVERIFY(m.StartedUp());
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"The settings file " + ini +
+                                                           " cannot be read (File too large, more than 1 MiB). The "
+                                                           "default settings are used, and the file is not written "
+                                                           "until the program is started again."});
+    QCOMPARE(m.cboSigns->count(), 0);
+    QVERIFY(m.Link().IsTcp());
+    (*boxes_)->QueueAnswer(platform::kResultYes);
+    m.close();
+    QVERIFY(!m.isVisible());
+    QVERIFY(platform::ReadWholeFile(ini, std::size_t{2} << 20) == std::vector<std::uint8_t>(text.begin(), text.end()));
+  }
+
   // The dial-up window dials the telephone number of the sign chosen in the
   // main window, and a connection turns Dial off and Hang Up on.
   void dialUpWindowUsesTheSelectedSignAndReportsTheConnection() {

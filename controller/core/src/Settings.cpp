@@ -5,8 +5,8 @@
 #include <QComboBox>
 #include <QString>
 
+#include "common/SettingsFile.h"
 #include "common/Util.h"
-#include "platform/BinaryFile.h"
 
 namespace controller {
 
@@ -21,32 +21,29 @@ const char kCommunication[] = "Communication";
 
 std::string SignSection(int number) { return "SIGN " + std::to_string(number); }
 
-int ReadInt(const std::string& path, const char* key, int def, int min, int max) {
-  int value = def;
-  if (!ParseSetting(util::ReadIniString(kCommunication, key, std::to_string(def), path), min, max, value)) {
-    value = def;
-  }
-  return value;
+int ReadInt(const settings::SettingsReader& file, const char* key, int def, int min, int max) {
+  return file.ReadNumber(kCommunication, key, def, min, max);
 }
 
 }  // namespace
 
 void LoadSettings(const std::string& programDir, TSettings& settings, SignTable& table) {
-  const std::string path = SettingsPath(programDir);
+  const settings::SettingsReader file(SettingsPath(programDir));
+  file.ReportProblem();
   for (int n = 1; n <= kSignEntries; ++n) {
     TSignRecord& e = table[static_cast<std::size_t>(n - 1)];
-    e.name = util::ReadIniString(SignSection(n), "Name", "", path);
-    e.ip = util::ReadIniString(SignSection(n), "IP", "", path);
-    e.tel = util::ReadIniString(SignSection(n), "TEL", "", path);
+    e.name = file.Read(SignSection(n), "Name", "");
+    e.ip = file.Read(SignSection(n), "IP", "");
+    e.tel = file.Read(SignSection(n), "TEL", "");
   }
   const TSettings d;
-  settings.portIndex = ReadInt(path, "PORT", d.portIndex, 0, 3);
-  settings.speedIndex = ReadInt(path, "SPEED", d.speedIndex, 0, static_cast<int>(BaudTable.size()) - 1);
-  settings.linkKind = static_cast<std::uint8_t>(ReadInt(path, "IS TCP", d.linkKind, 0, 255));
-  settings.timeFormat = static_cast<std::uint8_t>(ReadInt(path, "Time Format", d.timeFormat, 0, 1));
-  settings.crcCheck = ReadInt(path, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
-  settings.crcWaitMs = ReadInt(path, "CRC Wait MSec", d.crcWaitMs, 0, kMaxCrcWaitMs);
-  if (!platform::FileExists(path)) SaveSettings(programDir, settings, table);
+  settings.portIndex = ReadInt(file, "PORT", d.portIndex, 0, 3);
+  settings.speedIndex = ReadInt(file, "SPEED", d.speedIndex, 0, static_cast<int>(BaudTable.size()) - 1);
+  settings.linkKind = static_cast<std::uint8_t>(ReadInt(file, "IS TCP", d.linkKind, 0, 255));
+  settings.timeFormat = static_cast<std::uint8_t>(ReadInt(file, "Time Format", d.timeFormat, 0, 1));
+  settings.crcCheck = ReadInt(file, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
+  settings.crcWaitMs = ReadInt(file, "CRC Wait MSec", d.crcWaitMs, 0, kMaxCrcWaitMs);
+  if (!file.Exists()) SaveSettings(programDir, settings, table);
 }
 
 bool SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table) {

@@ -8,9 +8,7 @@
 #include <QTimer>
 #include <QCheckBox>
 
-#include <csignal>
 #include <regex>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <stdexcept>
 
@@ -23,6 +21,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
 #include "testsupport/AsPlainUser.h"
+#include "testsupport/FileSizeLimit.h"
 
 namespace {
 
@@ -120,15 +119,8 @@ TEST(Settings, AFailedSaveIsShownOnceAndKeepsTheOldFile) {
   s.portIndex = 3;
   bool saved = true;
   {
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 64;
-    ::setrlimit(RLIMIT_FSIZE, &small);
+    testsupport::FileSizeLimit disk(64);
     saved = SaveSettings(dir.path(), s, t);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
   }
   EXPECT_FALSE(saved);
   EXPECT_EQ(boxes->Texts(),
@@ -158,6 +150,158 @@ TEST(Settings, ASaveOverAReadOnlyFileIsRefusedAndShown) {
   });
   EXPECT_EQ(result, 0) << "1: saved, 2: not the failure warning";
   EXPECT_EQ(platform::ReadWholeFile(path), before);
+}
+
+// The bytes a fresh start writes: the fifty sign sections, then the link keys,
+// CRLF line ends and a blank line between sections.
+TEST(Settings, AFreshFileHoldsExactlyTheseBytes) {
+  TempDir dir;
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t);
+  std::string expected;
+  for (int n = 1; n <= 50; ++n) expected += "[SIGN " + std::to_string(n) + "]\r\nName=\r\nIP=\r\nTEL=\r\n\r\n";
+  expected += "[Communication]\r\nPORT=0\r\nSPEED=6\r\nIS TCP=1\r\nTime Format=1\r\nCRC Check=0\r\nCRC Wait MSec=1000\r\n";
+  EXPECT_EQ(dir.Read("SML_WIN.INI"), expected);
+}
+
+// A save is one replacement of the file: a disk that fills up part-way
+// through it leaves the old file, byte for byte, and not some signs new and
+// the rest old.
+TEST(Settings, ASaveThatFailsPartWayLeavesTheWholeOldFile) {
+  TempDir dir;
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t);
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  const std::vector<std::uint8_t> before = platform::ReadWholeFile(path);
+  for (int n = 1; n <= kSignEntries; ++n) t[static_cast<std::size_t>(n - 1)].name = "Sign " + std::to_string(n);
+  s.portIndex = 2;
+  platform::ScopedRecordingBoxes boxes;
+  bool saved = true;
+  {
+    // Room for a few of the new names, not for all fifty.
+    testsupport::FileSizeLimit disk(before.size() + 40);
+    saved = SaveSettings(dir.path(), s, t);
+  }
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(boxes->Texts(),
+            std::vector<std::string>{"The settings could not be saved to " + path + " (File too large)!"});
+  EXPECT_EQ(platform::ReadWholeFile(path), before);
+  // With room on the disk the same save puts every key in place at once.
+  ASSERT_TRUE(SaveSettings(dir.path(), s, t));
+  TSettings back;
+  SignTable backTable;
+  LoadSettings(dir.path(), back, backTable);
+  EXPECT_EQ(backTable, t);
+  EXPECT_EQ(back, s);
+}
+
+// A save keeps the comments, the unknown keys and the LF line ends of a file
+// written by hand.
+TEST(Settings, ASaveKeepsCommentsUnknownKeysAndLineEnds) {
+  TempDir dir;
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  std::ofstream(path, std::ios::binary) << "; our signs\n[SIGN 1]\nName=Gate\nColour=red\n[Communication]\nPORT=1\n"
+                                           "Modem=on\n";
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t);
+  t[0].name = "Front";
+  ASSERT_TRUE(SaveSettings(dir.path(), s, t));
+  // New keys go after the last key of their section, new sections at the end.
+  std::string expected =
+      "; our signs\n[SIGN 1]\nName=Front\nColour=red\nIP=\nTEL=\n"
+      "[Communication]\nPORT=1\nModem=on\nSPEED=6\nIS TCP=1\nTime Format=1\nCRC Check=0\nCRC Wait MSec=1000\n";
+  for (int n = 2; n <= 50; ++n) expected += "\n[SIGN " + std::to_string(n) + "]\nName=\nIP=\nTEL=\n";
+  EXPECT_EQ(dir.Read("SML_WIN.INI"), expected);
+}
+
+// A settings file that is there but cannot be read is said at the load,
+// naming the file and the reason; the defaults are taken, and no save of
+// this run writes over the file, even once it could be read again.
+TEST(Settings, AFileThatCannotBeReadIsSaidAndKeptForTheRun) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> make;
+    std::string reason;
+  };
+  const std::string bigComment = "; " + std::string(std::size_t{1} << 20, 'x') + "\r\n";
+  const Case cases[] = {
+      {"over 1 MiB",
+       [&](const std::string& p) { std::ofstream(p, std::ios::binary) << "[SIGN 1]\r\nName=Gate\r\n" << bigComment; },
+       "File too large, more than 1 MiB"},
+      {"a directory", [](const std::string& p) { ::mkdir(p.c_str(), 0755); }, "is not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string path = dir.path() + "/SML_WIN.INI";
+    c.make(path);
+    platform::ScopedRecordingBoxes boxes;
+    TSettings s;
+    s.portIndex = 3;
+    SignTable t;
+    t[0].name = "stale";
+    LoadSettings(dir.path(), s, t);
+    EXPECT_EQ(s, TSettings{});
+    EXPECT_EQ(t, SignTable{});
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings file " + path + " cannot be read (" + c.reason +
+                                                       "). The default settings are used, and the file is not "
+                                                       "written until the program is started again."});
+    // Made readable while the program runs: still not written over.
+    std::filesystem::remove_all(path);
+    std::ofstream(path, std::ios::binary) << "[SIGN 1]\r\nName=Gate\r\n";
+    boxes->Clear();
+    t[1].name = "New";
+    EXPECT_FALSE(SaveSettings(dir.path(), s, t));
+    EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings could not be saved to " + path +
+                                                       " (it could not be read when the program started)!"});
+    EXPECT_EQ(dir.Read("SML_WIN.INI"), "[SIGN 1]\r\nName=Gate\r\n");
+  }
+}
+
+// The same for a file its user may not read.
+TEST(Settings, AFileItsUserMayNotReadIsSaid) {
+  TempDir dir;
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  std::ofstream(path, std::ios::binary) << "[SIGN 1]\r\nName=Gate\r\n";
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  const int result = testsupport::RunAsPlainUser(dir.path(), [&] {
+    platform::ScopedRecordingBoxes boxes;
+    TSettings s;
+    SignTable t;
+    LoadSettings(dir.path(), s, t);
+    const std::vector<std::string> expected = {"The settings file " + path +
+                                               " cannot be read (Permission denied). The default settings are used, "
+                                               "and the file is not written until the program is started again."};
+    return boxes->Texts() == expected && t[0].name.empty() ? 0 : 1;
+  });
+  EXPECT_EQ(result, 0) << "1: not the warning";
+  ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+  EXPECT_EQ(dir.Read("SML_WIN.INI"), "[SIGN 1]\r\nName=Gate\r\n");
+}
+
+// A program directory far longer than 200 characters holds its settings like
+// any other: read at the start and written by a save.
+TEST(Settings, ALongProgramDirectoryIsReadAndWritten) {
+  TempDir top;
+  std::string dir = top.path();
+  while (dir.size() < 300) dir += "/" + std::string(40, 'd');
+  std::filesystem::create_directories(dir);
+  const std::string path = dir + "/SML_WIN.INI";
+  ASSERT_GT(path.size(), 300u);
+  std::ofstream(path, std::ios::binary) << "[SIGN 1]\r\nName=Gate\r\n[Communication]\r\nPORT=2\r\n";
+  platform::ScopedRecordingBoxes boxes;
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir, s, t);
+  EXPECT_EQ(t[0].name, "Gate");
+  EXPECT_EQ(s.portIndex, 2);
+  t[1].name = "Yard";
+  EXPECT_TRUE(SaveSettings(dir, s, t));
+  EXPECT_EQ(platform::ReadProfileString(path, "SIGN 2", "Name"), "Yard");
+  EXPECT_TRUE(boxes->Texts().empty());
 }
 
 TEST(Settings, SignListStopsAtTheFirstNamelessEntry) {

@@ -19,11 +19,11 @@ namespace {
 // A drawing wider than a logo can be is of no use.
 constexpr int kMaxSignSide = logofile::kMaxLogoSide;
 
-int ReadSize(const std::string& path, const char* key, int defaultValue) {
-  const std::string text = util::ReadIniString("System", key, std::to_string(defaultValue), path);
+int ReadSize(const settings::SettingsReader& file, const char* key, int defaultValue) {
+  const std::string text = file.Read("System", key, std::to_string(defaultValue));
   int value = defaultValue;
   if (settings::ParseSetting(text, 1, kMaxSignSide, value)) return value;
-  util::ShowWarning("\"" + std::string(key) + "\" in " + path + " is not a sign size: \"" + text + "\". " +
+  util::ShowWarning("\"" + std::string(key) + "\" in " + file.path() + " is not a sign size: \"" + text + "\". " +
                     std::to_string(defaultValue) + " is used.");
   return defaultValue;
 }
@@ -31,9 +31,11 @@ int ReadSize(const std::string& path, const char* key, int defaultValue) {
 }  // namespace
 
 SignSize ReadSignSize(const std::string& settingsPath) {
+  const settings::SettingsReader file(settingsPath);
+  file.ReportProblem();
   SignSize size;
-  size.width = ReadSize(settingsPath, "Sign Width", 160);
-  size.height = ReadSize(settingsPath, "Sign Height", 16);
+  size.width = ReadSize(file, "Sign Width", 160);
+  size.height = ReadSize(file, "Sign Height", 16);
   return size;
 }
 

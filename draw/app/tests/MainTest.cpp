@@ -182,6 +182,20 @@ class DrawMainTest : public QObject {
     QVERIFY(w->SignFonts().IsOpen(6));
   }
 
+  // A settings file over the size bound: said once, the default size used,
+  // and start-up goes on to the end.
+  void aSettingsFileThatCannotBeReadIsSaidAndStartUpGoesOn() {
+    const std::string ini = (programDir_ / "SML_WIN.INI").string();
+    std::ofstream(ini) << "[System]\nSign Width=96\n; " << std::string(std::size_t{1} << 20, 'x') << "\n";
+    auto w = Start();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"The settings file " + ini +
+                                                          " cannot be read (File too large, more than 1 MiB). The "
+                                                          "default settings are used, and the file is not written "
+                                                          "until the program is started again."});
+    QCOMPARE(w->palSignSize->text(), QString("8(H)x160(W)"));
+    QCOMPARE(w->palLogo->palFrameInfo->text(), QString("0/0  0 X 0"));
+  }
+
   void aMissingFontIsReportedAndTheOthersOpen() {
     fs::remove(programDir_ / "CUR0707.PTN");
     auto w = Start();

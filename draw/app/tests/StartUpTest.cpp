@@ -68,6 +68,38 @@ TEST(ReadSignSize, ReadsTheFileAndReportsBadValues) {
   EXPECT_NE(boxes->Texts()[0].find("160 is used"), std::string::npos);
 }
 
+// A settings file that is there but cannot be read is said once, naming it
+// and the reason; the defaults are used and the file is left alone.
+TEST(ReadSignSize, AFileThatCannotBeReadIsSaid) {
+  TempDir dir;
+  const std::string path = dir.File("SML_WIN.INI");
+  const std::string text = "[System]\r\nSign Width=96\r\n; " + std::string(std::size_t{1} << 20, 'x') + "\r\n";
+  WriteText(path, text);
+  platform::ScopedRecordingBoxes boxes;
+  const SignSize size = ReadSignSize(path);
+  EXPECT_EQ(size.width, 160);
+  EXPECT_EQ(size.height, 16);
+  EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings file " + path +
+                                                     " cannot be read (File too large, more than 1 MiB). The default "
+                                                     "settings are used, and the file is not written until the "
+                                                     "program is started again."});
+  EXPECT_EQ(platform::ReadWholeFile(path, std::size_t{2} << 20), std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+// A path far longer than 200 characters is read like any other.
+TEST(ReadSignSize, ALongPathIsRead) {
+  TempDir dir;
+  std::string folder = dir.path();
+  while (folder.size() < 300) folder += "/" + std::string(40, 'p');
+  std::filesystem::create_directories(folder);
+  WriteText(folder + "/SML_WIN.INI", "[System]\nSign Width=96\nSign Height=8\n");
+  platform::ScopedRecordingBoxes boxes;
+  const SignSize size = ReadSignSize(folder + "/SML_WIN.INI");
+  EXPECT_EQ(size.width, 96);
+  EXPECT_EQ(size.height, 8);
+  EXPECT_TRUE(boxes->Texts().empty());
+}
+
 TEST(SignSizeText, HeightFirst) { EXPECT_EQ(SignSizeText(8, 160), "8(H)x160(W)"); }
 
 TEST(SysCanvas, IsWrittenAsA24BitBitmapAndDrawnBackIntoTheView) {

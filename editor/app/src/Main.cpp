@@ -18,6 +18,7 @@
 
 #include <exception>
 
+#include "common/LinkSettings.h"
 #include "common/Util.h"
 #include "editor/BillEditor.h"
 #include "editor/BillEditorWidget.h"
@@ -371,7 +372,8 @@ bool TfrmMain::StartUpSteps() {
   programDir_ = platform::ProgramDirectory();
   if (const std::string why = platform::ProgramDirectoryWarning(); !why.empty()) util::ShowWarning(why);
   settings_ = LoadStartUpSettings(programDir_);
-  settingsLoaded_ = true;
+  // A file that could not be read is not written over by the close either.
+  settingsLoaded_ = !settings::KeptFromSaves(settings::SettingsPath(programDir_));
   ShowSettingsInMenu();
   if (!IsValidSignHeight(settings_.signHeight)) {
     StopStartUp(kSignHeightErrorText);

@@ -5,34 +5,20 @@
 #include <climits>
 
 #include "common/LinkSettings.h"
-#include "common/Util.h"
 
 namespace editorapp {
-
-namespace {
-
-// A key whose range is narrower than the shared loader's: re-read and checked.
-int Ranged(const std::string& path, const char* section, const char* key, int def, int min, int max) {
-  int value = def;
-  if (!settings::ParseSetting(util::ReadIniString(section, key, std::to_string(def), path), min, max, value)) {
-    value = def;
-  }
-  return value;
-}
-
-}  // namespace
 
 bool IsValidSignHeight(int height) { return height == 7 || height == 8 || height == 16; }
 
 editor::EditorSettings LoadStartUpSettings(const std::string& programDir) {
   editor::EditorSettings s;
-  editor::LoadSettings(programDir, s);
-  const std::string path = settings::SettingsPath(programDir);
+  const settings::SettingsReader file = editor::LoadSettings(programDir, s);
+  // Keys whose range is narrower than the shared loader's, checked again.
   const editor::EditorSettings d;
-  s.colorType = Ranged(path, "System", "Color Type", d.colorType, INT_MIN, INT_MAX);
-  s.lastMode = Ranged(path, "System", "Last Mode", d.lastMode, 0, 31);
-  s.signId = static_cast<std::uint8_t>(Ranged(path, "Communication", "Sign ID", d.signId, 0, 99));
-  s.timeFormat = static_cast<std::uint8_t>(Ranged(path, "Communication", "Time Format", d.timeFormat, 0, 1));
+  s.colorType = file.ReadNumber("System", "Color Type", d.colorType, INT_MIN, INT_MAX);
+  s.lastMode = file.ReadNumber("System", "Last Mode", d.lastMode, 0, 31);
+  s.signId = static_cast<std::uint8_t>(file.ReadNumber("Communication", "Sign ID", d.signId, 0, 99));
+  s.timeFormat = static_cast<std::uint8_t>(file.ReadNumber("Communication", "Time Format", d.timeFormat, 0, 1));
   return s;
 }
 

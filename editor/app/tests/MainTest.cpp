@@ -410,6 +410,27 @@ class EditorMainTest : public QObject {
     QVERIFY(ReadBytes(Ini()).find("Sign Height=12") != std::string::npos);
   }
 
+  // A settings file over the size bound: said once at the start, the defaults
+  // used, and the close that saves the settings leaves the file alone.
+  void aSettingsFileThatCannotBeReadIsSaidAndKeptAtTheClose() {
+    const std::string text = "[System]\r\nSign Width=96\r\n; " + std::string(std::size_t{1} << 20, 'x') + "\r\n";
+    WriteIni(text);
+    signsim::SignSim sign;
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(sign.StartPty()));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{"The settings file " + Ini() +
+                                                       " cannot be read (File too large, more than 1 MiB). The "
+                                                       "default settings are used, and the file is not written "
+                                                       "until the program is started again."});
+    QCOMPARE(main->palSignSize->text(), QString("16 x 160"));
+    main->close();
+    QVERIFY(!main->isVisible());
+    QCOMPARE(boxes->Texts().size(), std::size_t{1});
+    QVERIFY(ReadBytes(Ini()) == text);
+  }
+
   void aMissingFontFileIsNamedAndTheProgramEnds() {
     QVERIFY(QFile::remove(QString::fromStdString(programDir_ + "/TSW1016.PTN")));
     platform::ScopedRecordingBoxes boxes;

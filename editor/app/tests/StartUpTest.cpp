@@ -1,6 +1,7 @@
 // The settings as start-up takes them, and the texts shown of them.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "editorapp/StartUp.h"
+#include "platform/MessageBoxes.h"
 
 using editor::EditorSettings;
 
@@ -88,6 +90,34 @@ TEST(StartUpSettings, AnExistingFileIsNotRewritten) {
   dir.Write(text);
   EXPECT_EQ(editorapp::LoadStartUpSettings(dir.path()).signWidth, 80);
   EXPECT_EQ(dir.Read(), text);
+}
+
+// A file that cannot be read is said once, not once for each key start-up
+// takes; the file stays as it is.
+TEST(StartUpSettings, AFileThatCannotBeReadIsSaidOnce) {
+  TempProgramDir dir;
+  const std::string text = "[System]\r\nSign Width=80\r\n; " + std::string(std::size_t{1} << 20, 'x') + "\r\n";
+  dir.Write(text);
+  platform::ScopedRecordingBoxes boxes;
+  EXPECT_EQ(editorapp::LoadStartUpSettings(dir.path()), EditorSettings{});
+  ASSERT_EQ(boxes->Texts().size(), 1u);
+  EXPECT_EQ(boxes->Texts()[0].rfind("The settings file " + dir.ini() + " cannot be read (File too large", 0), 0u)
+      << boxes->Texts()[0];
+  EXPECT_EQ(dir.Read(), text);
+}
+
+// A program directory longer than 200 characters: its settings are read.
+TEST(StartUpSettings, ALongProgramDirectoryIsRead) {
+  TempProgramDir top;
+  std::string path = top.path();
+  while (path.size() < 300) path += "/" + std::string(40, 'e');
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(path)));
+  std::ofstream(path + "/SML_WIN.INI", std::ios::binary) << "[System]\r\nSign Width=80\r\n[Communication]\r\nSign ID=12\r\n";
+  platform::ScopedRecordingBoxes boxes;
+  const EditorSettings s = editorapp::LoadStartUpSettings(path);
+  EXPECT_EQ(s.signWidth, 80);
+  EXPECT_EQ(s.signId, 12);
+  EXPECT_TRUE(boxes->Texts().empty());
 }
 
 TEST(StartUpTexts, MenuItemsAndSignSize) {

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <string>
 #include <utility>
 
 #include "editor/EditorSettings.h"
+#include "platform/BinaryFile.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
+#include "testsupport/FileSizeLimit.h"
 
 namespace {
 
@@ -137,6 +142,72 @@ TEST(EditorSettings, TheControllersKeysStayAndAnExistingFileIsNotRewrittenByALoa
   EXPECT_EQ(d.Get("Communication", "CRC Wait MSec"), "700");
   EXPECT_EQ(d.Get("Communication", "PORT"), "0");
   EXPECT_EQ(d.Get("System", "Sign Width"), "160");
+}
+
+// A save is one replacement of the file: a disk that fills up part-way
+// through it leaves the old file byte for byte, not some keys new.
+TEST(EditorSettings, ASaveThatFailsPartWayLeavesTheWholeOldFile) {
+  SettingsDir d;
+  d.Put("SIGN 1", "Name", "Gate");  // the controller's keys stay as they are
+  EditorSettings s;
+  editor::SaveSettings(d.dir(), s);
+  const std::vector<std::uint8_t> before = platform::ReadWholeFile(d.file());
+  s.signWidth = 1024;  // one byte longer
+  s.lastMode = 31;     // one more
+  s.signId = 42;       // and one more: two fit on the disk, three do not
+  platform::ScopedRecordingBoxes boxes;
+  bool saved = true;
+  {
+    testsupport::FileSizeLimit disk(before.size() + 2);
+    saved = editor::SaveSettings(d.dir(), s);
+  }
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(boxes->Texts(),
+            std::vector<std::string>{"The settings could not be saved to " + d.file() + " (File too large)!"});
+  EXPECT_EQ(platform::ReadWholeFile(d.file()), before);
+  ASSERT_TRUE(editor::SaveSettings(d.dir(), s));
+  EditorSettings back;
+  editor::LoadSettings(d.dir(), back);
+  EXPECT_EQ(back, s);
+}
+
+// The bytes of a save into a file of LF lines with a comment and a key of
+// its own: the lines and their ends stay, the editor's keys are added in order.
+TEST(EditorSettings, ASaveKeepsTheFilesLinesAndLineEnds) {
+  SettingsDir d;
+  std::ofstream(d.file(), std::ios::binary) << "; by hand\n[System]\nSign Height=8\nBrightness=3\n";
+  EditorSettings s;
+  editor::LoadSettings(d.dir(), s);
+  ASSERT_TRUE(editor::SaveSettings(d.dir(), s));
+  std::ifstream in(d.file(), std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(text,
+            "; by hand\n[System]\nSign Height=8\nBrightness=3\nSign Width=160\nColor Type=0\nLast Mode=0\n\n"
+            "[Communication]\nPORT=0\nSPEED=6\nSign ID=0\nTime Format=1\nCRC Check=0\n");
+}
+
+// A file that is there but cannot be read (here one over 1 MiB) is said once
+// at the load, naming it and the reason; the defaults are taken, and no save
+// of this run writes over it.
+TEST(EditorSettings, AFileThatCannotBeReadIsSaidAndKeptForTheRun) {
+  SettingsDir d;
+  const std::string text = "[System]\r\nSign Width=96\r\n; " + std::string(std::size_t{1} << 20, 'x') + "\r\n";
+  std::ofstream(d.file(), std::ios::binary) << text;
+  platform::ScopedRecordingBoxes boxes;
+  EditorSettings s;
+  s.signWidth = 80;
+  editor::LoadSettings(d.dir(), s);
+  EXPECT_EQ(s, EditorSettings{});
+  EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings file " + d.file() +
+                                                     " cannot be read (File too large, more than 1 MiB). The default "
+                                                     "settings are used, and the file is not written until the "
+                                                     "program is started again."});
+  boxes->Clear();
+  EXPECT_FALSE(editor::SaveSettings(d.dir(), s));
+  EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings could not be saved to " + d.file() +
+                                                     " (it could not be read when the program started)!"});
+  EXPECT_EQ(platform::ReadWholeFile(d.file(), std::size_t{2} << 20),
+            std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 TEST(EditorSettings, MessageFilesTakeTheLinkKeys) {

@@ -1,25 +1,67 @@
 #pragma once
-// Initialisation files of "[section]" and "key=value" lines, read and written a
-// key at a time. Section and key names compare ignoring case; LF and CRLF files
-// both read; comments, unknown sections and unknown keys are kept as they are.
-// Each write re-reads the file and replaces it atomically, so it is on disk when
-// the call returns and a concurrent reader sees the old file or the new one.
+// Initialisation files of "[section]" and "key=value" lines. Section and key
+// names compare ignoring case; LF and CRLF files both read; comments, unknown
+// sections and unknown keys are kept as they are, and so are the file's line
+// ends. Every write re-reads the file and replaces it atomically, once, so it
+// is on disk when the call returns and a concurrent reader sees the old file
+// or the new one, never a part of a save.
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
-// The value of `key` in `section`, with blanks around it and one pair of
-// enclosing quotes removed; nullopt when the file, section or key is missing.
+// Far more than the fifty signs and a few settings need; a larger file is
+// refused as one that cannot be read.
+inline constexpr std::size_t kMaxProfileFileBytes = std::size_t{1} << 20;
+
+// The lines of one file, read and changed in memory.
+class ProfileText {
+ public:
+  ProfileText() = default;  // an empty file
+  explicit ProfileText(std::string_view text);
+
+  // The value of `key` in `section`, with blanks around it and one pair of
+  // enclosing quotes removed; nullopt when the section or key is missing.
+  std::optional<std::string> Get(const std::string& section, const std::string& key) const;
+  // Sets `key` in `section` to `value`, adding the section or key when
+  // missing. A value with a blank at either end, or one its own quotes
+  // enclose, goes inside a pair of quotes, so that it reads back as it was.
+  void Set(const std::string& section, const std::string& key, const std::string& value);
+  // The file's bytes: every line with the file's own line end.
+  std::string Text() const;
+
+ private:
+  std::vector<std::string> lines_;  // without their line ends
+  std::string eol_ = "\r\n";        // kept from the file when it has one
+  bool changed_ = false;            // Set since the lines were read
+};
+
+// The file as it is now; a missing file is an empty one. Raises InOutError
+// when it exists but cannot be read, is no regular file or is larger than
+// kMaxProfileFileBytes.
+ProfileText LoadProfile(const std::string& path);
+
+// Reads one key; a file that is missing or cannot be read gives nullopt.
 std::optional<std::string> ReadProfileString(const std::string& path, const std::string& section,
                                              const std::string& key);
 
-// Sets `key` in `section` to `value`, adding the section or key when missing.
-// A value with a blank at either end, or one its own quotes enclose, is
-// written inside a pair of quotes, so that it reads back as it was.
+struct ProfileEntry {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// Sets every entry, in order, as one replacement of the file: the bytes are
+// those that writing the entries one at a time would leave, but either all
+// of them are on disk or the file is as it was.
 // Returns false when the file cannot be written, and also when it exists but
 // cannot be read: rewriting it from nothing would lose every other key. The
 // system's reason then goes to `reason` (emptied on success).
+bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries,
+                         std::string* reason = nullptr);
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value, std::string* reason = nullptr);
 

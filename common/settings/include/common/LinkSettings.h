@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/SettingsFile.h"
+
 namespace settings {
 
 constexpr const char* kSettingsFileName = "SML_WIN.INI";
@@ -42,33 +44,5 @@ class SerialSetup {
 // exception is shown as `errorText` (each program has its own), a
 // SetupError's reason on the line below it; false then.
 bool ApplySerialSettings(SerialSetup& serial, int portIndex, int speedIndex, const char* errorText);
-
-}  // namespace settings
-
-namespace settings {
-
-// Writes the keys of one save in order. After the first failure it writes
-// nothing more, and Finish() shows one warning that names the file and the
-// system's reason, so a full disk or a read-only directory never loses the
-// operator's settings without a word.
-class SettingsWriter {
- public:
-  explicit SettingsWriter(std::string path) : path_(std::move(path)) {}
-  void Write(const std::string& section, const std::string& key, const std::string& value);
-  void Write(const std::string& section, const std::string& key, int value) {
-    Write(section, key, std::to_string(value));
-  }
-  // True when every key was written; otherwise shows the warning once.
-  bool Finish();
-
- private:
-  std::string path_;
-  bool failed_ = false;
-  bool reported_ = false;
-  std::string reason_;
-};
-
-// "The settings could not be saved to <path> (<reason>)!"
-std::string SaveFailureText(const std::string& path, const std::string& reason);
 
 }  // namespace settings

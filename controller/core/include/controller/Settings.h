@@ -1,7 +1,7 @@
 #pragma once
 // The controller's settings in "SML_WIN.INI": the table of 50 signs and the
-// link settings. The file is shared with the editor and the drawing program;
-// every value is written key by key, so their keys ("System", "Sign ID") stay.
+// link settings. The file is shared with the editor and the drawing program:
+// a save sets only the controller's keys, so theirs ("System", "Sign ID") stay.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -50,9 +50,12 @@ constexpr int kMaxCrcWaitMs = 600000;
 
 // Reads the whole file; a value that is not a number or out of its range
 // takes that key's default. Writes the file with every key when it was missing.
+// A file that is there but cannot be read is said in a warning, naming it and
+// the reason; every value then takes its default, and no save of this run
+// writes over the file.
 void LoadSettings(const std::string& programDir, TSettings& settings, SignTable& table);
-// Writes every key; a failure is shown once, naming the file and the reason,
-// and gives false (the old file stays whole).
+// Writes every key in one replacement of the file; a failure is shown once,
+// naming the file and the reason, and gives false (the old file stays whole).
 bool SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table);
 
 // The names the sign list shows: entries 1, 2, ... up to the first nameless one.

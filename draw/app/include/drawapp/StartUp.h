@@ -21,7 +21,8 @@ struct SignSize {
 
 // "Sign Width" (default 160) and "Sign Height" (default 16) of [System]. A
 // value that is no number, or out of range, is reported in a warning and its
-// default is used; start-up goes on.
+// default is used; start-up goes on. A file that is there but cannot be read
+// is said once, naming it and the reason, and both defaults are used.
 SignSize ReadSignSize(const std::string& settingsPath);
 // "%d(H)x%d(W)".
 std::string SignSizeText(int height, int width);

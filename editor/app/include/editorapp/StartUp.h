@@ -17,8 +17,8 @@ bool IsValidSignHeight(int height);
 // Any colour type other than 0 is the mono sign.
 inline bool IsMono(const editor::EditorSettings& s) { return s.colorType != 0; }
 
-// The settings as start-up takes them: every key read (the file written when
-// missing), and a value that is not a number or out of its range takes its
+// The settings as start-up takes them: every key read in one reading of the
+// file (written when missing; a file that cannot be read said once), and a value that is not a number or out of its range takes its
 // key's default: PORT 0-3, SPEED 0-10, Sign ID 0-99, Time Format 0-1, Last
 // Mode 0-31, Sign Width 1-1024. Color Type keeps any number; the sign height
 // is taken as written, start-up refuses a wrong one itself.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/SettingsFile.h"
 #include "editor/MessageFile.h"
 
 namespace editor {
@@ -32,11 +33,15 @@ constexpr int kMaxSignWidth = 1024;
 // type 0..1, last mode not negative), takes its default; "Sign ID" and
 // "Time Format" keep the low 8 bits of the number read. The sign height is
 // taken as written, since start-up refuses a wrong one with its own warning.
-// Writes the whole set when the file did not exist.
-void LoadSettings(const std::string& programDir, EditorSettings& settings);
+// Writes the whole set when the file did not exist. A file that is there but
+// cannot be read is said in a warning, naming it and the reason; every value
+// then takes its default, and no save of this run writes over the file.
+// Gives the file as it was read, for keys a caller takes more narrowly.
+settings::SettingsReader LoadSettings(const std::string& programDir, EditorSettings& settings);
 // Writes every key of the editor, in the order "Sign Width", "Sign Height",
-// "Color Type", "Last Mode", "PORT", "SPEED", "Sign ID", "Time Format", "CRC Check".
-// A failure is shown once, naming the file and the reason, and gives false.
+// "Color Type", "Last Mode", "PORT", "SPEED", "Sign ID", "Time Format", "CRC
+// Check", in one replacement of the file. A failure is shown once, naming the
+// file and the reason, and gives false; the old file stays whole.
 bool SaveSettings(const std::string& programDir, const EditorSettings& settings);
 
 // What the message-file writers need of the settings.
