@@ -52,8 +52,19 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 QString ToQt(std::string_view text) {
-  const auto size = static_cast<qsizetype>(text.size());
-  return IsValidUtf8(text) ? QString::fromUtf8(text.data(), size) : QString::fromLatin1(text.data(), size);
+  if (IsValidUtf8(text)) return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  // Name by name: a file from another system in a folder of this one keeps
+  // its folder's letters.
+  QString shown;
+  for (std::size_t at = 0;;) {
+    const std::size_t slash = text.find('/', at);
+    const std::string_view piece = text.substr(at, slash == std::string_view::npos ? slash : slash - at);
+    const auto size = static_cast<qsizetype>(piece.size());
+    shown += IsValidUtf8(piece) ? QString::fromUtf8(piece.data(), size) : QString::fromLatin1(piece.data(), size);
+    if (slash == std::string_view::npos) return shown;
+    shown += u'/';
+    at = slash + 1;
+  }
 }
 
 std::string FromQt(const QString& text) {

@@ -62,9 +62,14 @@ TEST(QtText, Utf8DecodesAsUtf8AndAnythingElseAsLatin1) {
       // From another system: each byte is the Latin-1 letter of its value.
       {"caf\xE9", QString::fromUtf16(u"caf\u00E9")},
       {"Zo\xEB \xA9", QString::fromUtf16(u"Zo\u00EB \u00A9")},
-      // One byte that is not UTF-8 makes the whole text Latin-1.
+      // One byte that is not UTF-8 makes the whole name Latin-1.
       {"\xC3\xA9\xE9", QString::fromUtf16(u"\u00C3\u00A9\u00E9")},
       {std::string("a\0b", 3), QString::fromUtf16(u"a\u0000b", 3)},
+      // In a path each name stands on its own: a file from another system in
+      // a folder named here.
+      {"/home/zo\xC3\xAB/caf\xE9.MSG", QString::fromUtf16(u"/home/zo\u00EB/caf\u00E9.MSG")},
+      {"caf\xE9/\xE5\xA4\xA7\xE9\x96\x80/", QString::fromUtf16(u"caf\u00E9/\u5927\u9580/")},
+      {"/\xFF//x", QString::fromUtf16(u"/\u00FF//x")},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ToQt(c.bytes), c.shown) << testing::PrintToString(c.bytes);

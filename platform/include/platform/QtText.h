@@ -3,7 +3,8 @@
 // name, a settings value, a box's text) is UTF-8, as the desktop and the file
 // system give it. One that is not valid UTF-8 (a settings file or a file name
 // from another system) is shown as Latin-1, so each of its bytes shows as a
-// letter and none is lost. Bytes that go to a sign never pass through here.
+// letter and none is lost; in a path, each name between the slashes is read
+// so on its own. Bytes that go to a sign never pass through here.
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,9 @@ namespace platform {
 // no sequence cut short.
 bool IsValidUtf8(std::string_view bytes);
 
-// For a widget: UTF-8 when the bytes are valid UTF-8, else Latin-1.
+// For a widget: UTF-8 when the bytes are valid UTF-8. Otherwise each piece
+// between two '/' is UTF-8 when it is valid UTF-8 and Latin-1 when not, so a
+// name from another system in a folder of this one spoils nothing around it.
 QString ToQt(std::string_view text);
 
 // A text from a widget, as the programs hold it: UTF-8.
