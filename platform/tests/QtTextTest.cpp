@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/QtText.h"
+#include "testsupport/PrintQString.h"
 
 namespace fs = std::filesystem;
 using platform::FromQt;

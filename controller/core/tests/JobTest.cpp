@@ -22,6 +22,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "signsim/SignSim.h"
+#include "testsupport/PrintQString.h"
 
 namespace {
 
@@ -413,7 +414,7 @@ TEST_F(Jobs, TheReportAndThePathLabelShowNamesBeyondAscii) {
     ASSERT_TRUE(WaitForJob());
     QObject::disconnect(connection);
     EXPECT_TRUE(success_);
-    EXPECT_EQ(report.toStdString(), c.report.toStdString());
+    EXPECT_EQ(report, c.report);
     EXPECT_EQ(boxes_->Texts(), std::vector<std::string>{c.name + ": Sended completely !!"});
     EXPECT_TRUE(paths.contains(shownPath)) << paths.join(" | ").toStdString();
   }
