@@ -15,5 +15,8 @@ namespace platform {
 std::string ProgramDirectory();
 std::string SystemDirectory();
 std::string CurrentDirectory();
+// Makes `path` (its bytes as they are, any name the file system holds) the
+// current directory; false when it cannot be entered.
+bool SetCurrentDirectory(const std::string& path);
 
 }  // namespace platform
