@@ -614,6 +614,21 @@ class MainTest : public QObject {
     QVERIFY(!d.DateEditable());
   }
 
+  // A date cell of a schedule from another system shows as its Latin-1
+  // letters and goes back to the row unchanged when OK is pressed on it.
+  void aDateCellFromAnotherSystemGoesBackAsItWas() {
+    ctlapp::TfrmSchSetup d;
+    d.Prepare("M\xE4r 3", "08:00");
+    QVERIFY(!d.DateEditable());
+    QCOMPARE(d.edtD->text(), QString::fromUtf16(u"M\u00E4r 3"));
+    QCOMPARE(d.DateCell(), std::string("M\xE4r 3"));
+    d.Prepare("\xE5\xA4\xA7", "08:00");
+    QCOMPARE(d.edtD->text(), QString::fromUtf16(u"\u5927"));
+    QCOMPARE(d.DateCell(), std::string("\xE5\xA4\xA7"));
+    d.DateItemClick(2);  // a day word chosen over it
+    QCOMPARE(d.DateCell(), std::string("DLY"));
+  }
+
   // "Directory" makes the chosen directory the working one: the file dialogs
   // start there and a relative list file is saved there.
   void directoryBecomesTheWorkingDirectory() {
