@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <sys/stat.h>
 
+#include <QFileInfo>
+
 namespace platform {
 namespace {
 
@@ -94,6 +96,16 @@ std::string PathFromQt(const QString& chosen, std::string_view offered) {
     base.resize(slash);
   }
   return utf8;
+}
+
+QString DialogFolder(std::string_view folder) {
+  QString dir = ToQt(folder);
+  while (!dir.isEmpty() && !QFileInfo(dir).isDir()) {
+    const QString above = QFileInfo(dir).path();
+    if (above == dir) break;
+    dir = above;
+  }
+  return dir;
 }
 
 }  // namespace platform

@@ -154,6 +154,16 @@ TEST_F(PathsFromDialogs, AFolderOfBytesThatAreNotUtf8IsKeptUnderItsOwnName) {
   }
 }
 
+TEST_F(PathsFromDialogs, ADialogStartsInTheNearestFolderItCanEnter) {
+  const std::string here = root_ + "/Zo\xC3\xAB";
+  const std::string raw = here + "/caf\xE9";
+  fs::create_directories(raw + "/sub");
+  EXPECT_EQ(platform::DialogFolder(here), ToQt(root_) + QString::fromUtf16(u"/Zo\u00EB"));
+  EXPECT_EQ(platform::DialogFolder(raw), ToQt(here));
+  EXPECT_EQ(platform::DialogFolder(raw + "/sub"), ToQt(here));
+  EXPECT_EQ(platform::DialogFolder("/"), QString("/"));
+}
+
 TEST_F(PathsFromDialogs, ANameThatExistsInUtf8IsTheOneTheDialogShowed) {
   // Both spellings exist: the dialog listed only the UTF-8 one, so that is
   // the one the user chose.

@@ -70,14 +70,14 @@ FileDialogs QtFileDialogs() {
   // own bytes, whatever its name.
   d.open = [](QWidget* parent, const std::string& title, const std::string& filter) {
     const std::string here = platform::CurrentDirectory();
-    const QString chosen = QFileDialog::getOpenFileName(parent, ToQt(title), ToQt(here), ToQt(filter));
+    const QString chosen = QFileDialog::getOpenFileName(parent, ToQt(title), platform::DialogFolder(here), ToQt(filter));
     return chosen.isEmpty() ? std::string() : platform::PathFromQt(chosen, here);
   };
   d.save = [](QWidget* parent, const std::string& title, const std::string& filter, const std::string& ext,
               const std::string& current) {
     const std::string here = platform::CurrentDirectory();
     const std::string offered = !current.empty() && current[0] == '/' ? current : util::JoinPath(here, current);
-    QFileDialog dialog(parent, ToQt(title), ToQt(here), ToQt(filter));
+    QFileDialog dialog(parent, ToQt(title), platform::DialogFolder(here), ToQt(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(ToQt(ext));
     // The whole path: a dialog that cannot enter a folder whose name is not

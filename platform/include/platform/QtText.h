@@ -39,4 +39,10 @@ std::string FromQt(const QString& shown, std::string_view original);
 // mangled one beside it. Anything else is the chosen path in UTF-8.
 std::string PathFromQt(const QString& chosen, std::string_view offered);
 
+// The folder a file dialog is to start in for the folder `folder`: that one,
+// or, when Qt cannot enter it (its name, or a name above it, is not UTF-8),
+// the nearest folder above it that Qt can. Given a folder it cannot enter, a
+// Qt dialog falls back on names of its own making.
+QString DialogFolder(std::string_view folder);
+
 }  // namespace platform
