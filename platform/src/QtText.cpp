@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <QStringDecoder>
 
 namespace platform {
 namespace {
@@ -37,6 +38,13 @@ std::size_t SequenceAt(std::string_view s, std::size_t at) {
   return length;
 }
 
+// Valid UTF-8 as it is: a byte order mark at the start stays a character
+// (QString::fromUtf8 would drop it, and a name would lose it).
+QString FromUtf8(std::string_view valid) {
+  QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+  return decode(QByteArrayView(valid.data(), static_cast<qsizetype>(valid.size())));
+}
+
 bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
@@ -54,7 +62,7 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 QString ToQt(std::string_view text) {
-  if (IsValidUtf8(text)) return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  if (IsValidUtf8(text)) return FromUtf8(text);
   // Name by name: a file from another system in a folder of this one keeps
   // its folder's letters.
   QString shown;
@@ -62,7 +70,7 @@ QString ToQt(std::string_view text) {
     const std::size_t slash = text.find('/', at);
     const std::string_view piece = text.substr(at, slash == std::string_view::npos ? slash : slash - at);
     const auto size = static_cast<qsizetype>(piece.size());
-    shown += IsValidUtf8(piece) ? QString::fromUtf8(piece.data(), size) : QString::fromLatin1(piece.data(), size);
+    shown += IsValidUtf8(piece) ? FromUtf8(piece) : QString::fromLatin1(piece.data(), size);
     if (slash == std::string_view::npos) return shown;
     shown += u'/';
     at = slash + 1;

@@ -66,6 +66,9 @@ TEST(QtText, Utf8DecodesAsUtf8AndAnythingElseAsLatin1) {
       // One byte that is not UTF-8 makes the whole name Latin-1.
       {"\xC3\xA9\xE9", QString::fromUtf16(u"\u00C3\u00A9\u00E9")},
       {std::string("a\0b", 3), QString::fromUtf16(u"a\u0000b", 3)},
+      // A byte order mark is a character of the name like any other.
+      {"\xEF\xBB\xBFname", QChar(0xFEFF) + QString("name")},
+      {"/\xEF\xBB\xBF" "a/caf\xE9", "/" + (QChar(0xFEFF) + QString::fromUtf16(u"a/caf\u00E9"))},
       // In a path each name stands on its own: a file from another system in
       // a folder named here.
       {"/home/zo\xC3\xAB/caf\xE9.MSG", QString::fromUtf16(u"/home/zo\u00EB/caf\u00E9.MSG")},
@@ -82,7 +85,8 @@ TEST(QtText, TextsFromWidgetsAreUtf8) {
   EXPECT_EQ(FromQt(QString::fromUtf16(u"\u5927\u9580 Zo\u00EB")), kSignName);
   EXPECT_EQ(FromQt(QString::fromUtf16(u"caf\u00E9")), "caf\xC3\xA9");
   // Every valid text goes there and back unchanged.
-  for (const std::string& s : {std::string("plain"), kSignName, std::string("\xF0\x9F\x98\x80!")}) {
+  for (const std::string& s : {std::string("plain"), kSignName, std::string("\xF0\x9F\x98\x80!"),
+                               std::string("\xEF\xBB\xBF" "BOM")}) {
     EXPECT_EQ(FromQt(ToQt(s)), s);
   }
 }
