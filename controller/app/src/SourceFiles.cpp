@@ -7,7 +7,6 @@
 
 #include <QString>
 
-#include "common/Util.h"
 #include "platform/QtText.h"
 
 namespace ctlapp {
@@ -31,7 +30,8 @@ std::vector<std::string> ListSourceFiles(const std::string& directory, const std
     const std::string name = entry->d_name;
     if (!Matches(name, mask)) continue;
     struct stat st {};
-    if (::stat(util::JoinPath(directory, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const std::string path = directory + (directory.empty() || directory.back() == '/' ? "" : "/") + name;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     names.push_back(name);
   }
   ::closedir(dir);
