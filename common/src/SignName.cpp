@@ -36,7 +36,6 @@ std::string NameRefusal(const std::string& path) {
     if (b < 0x20 || b == 0x7F) {
       return Refused(stem, "a name may not hold control characters such as tabs or line breaks.");
     }
-    if (b > 0x7F) return Refused(stem, "a name may hold only plain ASCII letters, digits and signs.");
   }
   return {};
 }

@@ -47,7 +47,6 @@ TEST(SignName, EveryPrintableAsciiSignButTheSeparatorsIsTaken) {
 TEST(SignName, NamesTheSignCannotTakeAreRefusedWithTheReason) {
   const std::string separators = "a name may not hold { } , ; or blanks.";
   const std::string control = "a name may not hold control characters such as tabs or line breaks.";
-  const std::string ascii = "a name may hold only plain ASCII letters, digits and signs.";
   struct Case {
     std::string path;
     std::string refusal;
@@ -65,12 +64,8 @@ TEST(SignName, NamesTheSignCannotTakeAreRefusedWithTheReason) {
       {"/w/cr\r.msg", "The sign cannot take the name \"cr\r\": " + control},
       {"/w/del\x7F.msg", "The sign cannot take the name \"del\x7F\": " + control},
       {"/w/esc\x1B.msg", "The sign cannot take the name \"esc\x1B\": " + control},
-      {"/w/Caf\xC3\xA9.msg", "The sign cannot take the name \"Caf\xC3\xA9\": " + ascii},
-      {"/w/caf\xE9.msg", "The sign cannot take the name \"caf\xE9\": " + ascii},
-      {"/w/\xE5\xA4\xA7\xE9\x96\x80.SML", "The sign cannot take the name \"\xE5\xA4\xA7\xE9\x96\x80\": " + ascii},
-      // The first byte refused gives the reason.
-      {"/w/\xE9 x.msg", "The sign cannot take the name \"\xE9 x\": " + ascii},
-      {"/w/x \xE9.msg", "The sign cannot take the name \"x \xE9\": " + separators},
+      {"/w/\xE9 x.msg", "The sign cannot take the name \"\xE9 x\": " + separators},
+      {"/w/\xE5\xA4\xA7\xE9\x96\x80\t.SML", "The sign cannot take the name \"\xE5\xA4\xA7\xE9\x96\x80\t\": " + control},
       {"/w/.MSG", "The sign cannot take the name of \".MSG\": a name may not be empty."},
       {"/w/", "The sign cannot take the name of \"\": a name may not be empty."},
   };
@@ -82,6 +77,27 @@ TEST(SignName, NamesTheSignCannotTakeAreRefusedWithTheReason) {
     } catch (const NameRefused& e) {
       EXPECT_EQ(e.what(), c.refusal);
     }
+  }
+}
+
+// Names beyond ASCII, in UTF-8 or from another system, go byte for byte: only
+// a..z change, and the sign keeps the first 8 bytes.
+TEST(SignName, BytesBeyondAsciiGoAsTheFileHasThem) {
+  struct Case {
+    const char* path;
+    const char* upper;
+    const char* shortName;
+  } cases[] = {
+      {"/w/Caf\xC3\xA9.msg", "CAF\xC3\xA9", "CAF\xC3\xA9"},
+      {"/w/caf\xE9.msg", "CAF\xE9", "CAF\xE9"},
+      {"/w/\xE5\xA4\xA7\xE9\x96\x80Zo\xC3\xAB.SML", "\xE5\xA4\xA7\xE9\x96\x80ZO\xC3\xAB",
+       "\xE5\xA4\xA7\xE9\x96\x80ZO"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NameRefusal(c.path), "") << c.path;
+    EXPECT_NO_THROW(CheckName(c.path)) << c.path;
+    EXPECT_EQ(UpperName(c.path), c.upper) << c.path;
+    EXPECT_EQ(ShortName(c.path), c.shortName) << c.path;
   }
 }
 

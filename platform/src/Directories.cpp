@@ -141,4 +141,6 @@ std::string CurrentDirectory() {
   return ec ? std::string(".") : p.string();
 }
 
+bool SetCurrentDirectory(const std::string& path) { return !path.empty() && ::chdir(path.c_str()) == 0; }
+
 }  // namespace platform

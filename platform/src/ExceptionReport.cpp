@@ -5,12 +5,13 @@
 #include <exception>
 
 #include "platform/MessageBoxes.h"
+#include "platform/QtText.h"
 
 namespace platform {
 
 void ShowExceptionBox(const std::string& text) {
   std::string caption;
-  if (QCoreApplication::instance() != nullptr) caption = QCoreApplication::applicationName().toStdString();
+  if (QCoreApplication::instance() != nullptr) caption = FromQt(QCoreApplication::applicationName());
   Boxes().Show({BoxType::Error, BoxButtons::Ok, caption, text});
 }
 

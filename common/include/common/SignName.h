@@ -11,12 +11,11 @@
 //   ;             separates the entries of a schedule
 //   blank         separates the names of a sequence or a schedule entry
 //   control bytes (0x00..0x1F, 0x7F) are no text the sign can show or keep
-//   bytes above 0x7F: the sign reads names in a character set of its own, in
-//                 which such a byte starts a two-byte character and takes the
-//                 byte after it along (the closing brace, the blank after the
-//                 name); and a name cut at 8 bytes can end in half a
-//                 character of the file system's UTF-8
-// An empty name (".MSG") names nothing.
+// An empty name (".MSG") names nothing. Bytes above 0x7F (a name in Chinese or
+// with accents) go as the file system has them: the sign frames a record by
+// its braces byte by byte, and the same bytes name the message in every
+// record, so the sign finds it even where the 8 it keeps end inside a
+// character.
 #include <cstddef>
 #include <stdexcept>
 #include <string>

@@ -29,8 +29,10 @@
 #include "controllerapp/IntOpt.h"
 #include "controllerapp/SchSetup.h"
 #include "controllerapp/Seldir.h"
+#include "controllerapp/SourceFiles.h"
 #include "platform/Directories.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtText.h"
 
 namespace ctlapp {
 namespace {
@@ -38,8 +40,13 @@ namespace {
 const char* kSequenceFilter = "Sequence Files (*.seq)";
 const char* kScheduleFilter = "Schedule Files (*.sch)";
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
-std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
+using platform::FromQt;
+using platform::ToQt;
+
+// The file list keeps each entry's name as the file system holds it.
+constexpr int kNameRole = Qt::UserRole;
+
+std::string NameOf(const QListWidgetItem& item) { return item.data(kNameRole).toByteArray().toStdString(); }
 
 QToolButton* Button(QWidget* owner, const char* name, const char* caption) {
   auto* b = new QToolButton(owner);
@@ -60,18 +67,25 @@ QPushButton* Push(QWidget* owner, const char* name, const char* caption) {
 
 FileDialogs QtFileDialogs() {
   FileDialogs d;
+  // Both start in the working directory and give back paths in it under its
+  // own bytes, whatever its name.
   d.open = [](QWidget* parent, const std::string& title, const std::string& filter) {
-    return S(QFileDialog::getOpenFileName(parent, Q(title), QDir::currentPath(), Q(filter)));
+    const std::string here = platform::CurrentDirectory();
+    const QString chosen = QFileDialog::getOpenFileName(parent, ToQt(title), platform::DialogFolder(here), ToQt(filter));
+    return chosen.isEmpty() ? std::string() : platform::PathFromQt(chosen, here);
   };
   d.save = [](QWidget* parent, const std::string& title, const std::string& filter, const std::string& ext,
               const std::string& current) {
-    QFileDialog dialog(parent, Q(title), QDir::currentPath(), Q(filter));
+    const std::string here = platform::CurrentDirectory();
+    const std::string offered = !current.empty() && current[0] == '/' ? current : util::JoinPath(here, current);
+    QFileDialog dialog(parent, ToQt(title), platform::DialogFolder(here), ToQt(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(Q(ext));
-    dialog.selectFile(Q(current));
-    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-               ? S(dialog.selectedFiles().first())
-               : std::string();
+    dialog.setDefaultSuffix(ToQt(ext));
+    // The whole path: a dialog that cannot enter a folder whose name is not
+    // UTF-8 opens on the folder above it and offers "folder/name" from there.
+    dialog.selectFile(ToQt(offered));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
+    return platform::PathFromQt(dialog.selectedFiles().first(), offered);
   };
   return d;
 }
@@ -398,7 +412,7 @@ void TfrmMain::FormActivate() {
   link_->StartUp();  // directories, settings, sign list
   cboID->setCurrentIndex(0);
   UpdateButtons();
-  palLocation->setText(Q(" Working Directory: " + platform::CurrentDirectory()));
+  palLocation->setText(ToQt(" Working Directory: " + platform::CurrentDirectory()));
   link_->SetUpSerial();
   spdDial->setEnabled(true);
   spdHangUp->setEnabled(false);
@@ -451,31 +465,32 @@ void TfrmMain::SetSourceDirectory(const std::string& directory) {
 }
 
 void TfrmMain::spdRefreshClick() {
-  const QString keep = lstSource->currentItem() ? lstSource->currentItem()->text() : QString();
-  QDir dir(Q(sourceDir_));
-  const QString mask = cboFilter->currentData().toString();
+  const std::string keep = lstSource->currentItem() ? NameOf(*lstSource->currentItem()) : std::string();
   // The mask compares ignoring case, so "*.MSG" lists hello.msg too.
-  dir.setNameFilters({mask});
-  dir.setFilter(QDir::Files | QDir::Hidden);
-  dir.setSorting(QDir::Name | QDir::IgnoreCase);
-  const QStringList names = dir.entryList();
+  const std::vector<std::string> names = ListSourceFiles(sourceDir_, FromQt(cboFilter->currentData().toString()));
   {
     const QSignalBlocker block(lstSource);
     lstSource->clear();
-    lstSource->addItems(names);
-    const QList<QListWidgetItem*> again = keep.isEmpty() ? QList<QListWidgetItem*>()
-                                                         : lstSource->findItems(keep, Qt::MatchExactly);
-    if (!again.isEmpty()) lstSource->setCurrentItem(again.first());
+    for (const std::string& name : names) {
+      auto* item = new QListWidgetItem(ToQt(name), lstSource);
+      item->setData(kNameRole, QByteArray::fromStdString(name));
+      if (!keep.empty() && name == keep) lstSource->setCurrentItem(item);
+    }
   }
   UpdateButtons();
 }
 
 void TfrmMain::lstSourceChange() { UpdateButtons(); }
 
-std::string TfrmMain::SelectedSourcePath() const {
+std::string TfrmMain::SelectedSourceName() const {
   const QListWidgetItem* item = lstSource->currentItem();
   if (!item || !item->isSelected()) return {};
-  return util::JoinPath(sourceDir_, S(item->text()));
+  return NameOf(*item);
+}
+
+std::string TfrmMain::SelectedSourcePath() const {
+  const std::string name = SelectedSourceName();
+  return name.empty() ? std::string() : util::JoinPath(sourceDir_, name);
 }
 
 void TfrmMain::spdChgDirClick() {
@@ -484,11 +499,11 @@ void TfrmMain::spdChgDirClick() {
   const std::string chosen = frmSelDir->Directory();
   // The chosen directory is the working one: the file dialogs start there and
   // relative list files ("new.seq") are saved there.
-  if (!QDir::setCurrent(Q(chosen))) {
+  if (!platform::SetCurrentDirectory(chosen)) {
     util::ShowWarning("Cannot change to " + chosen);
     return;
   }
-  palLocation->setText(Q("Location: " + chosen));
+  palLocation->setText(ToQt("Location: " + chosen));
   SetSourceDirectory(chosen);
 }
 
@@ -509,7 +524,7 @@ void TfrmMain::UpdateButtons() {
 void TfrmMain::RenderSequence() {
   rendering_ = true;
   lstSelected->clear();
-  for (const std::string& e : seq_.Entries()) lstSelected->addItem(Q(e));
+  for (const std::string& e : seq_.Entries()) lstSelected->addItem(ToQt(e));
   lstSelected->setCurrentRow(seq_.Selected());
   rendering_ = false;
 }
@@ -527,7 +542,7 @@ void TfrmMain::RenderSchedule() {
         item = new QTableWidgetItem;
         strgrdSelected->setItem(r, c, item);
       }
-      item->setText(Q(cells[c]));
+      item->setText(ToQt(cells[c]));
     }
   }
   strgrdSelected->setCurrentCell(sch_.Current(), 0);
@@ -550,9 +565,9 @@ void TfrmMain::ScheduleDragged(int oldVisual, int newVisual) {
 
 void TfrmMain::UpdateTitle(ListKind kind) {
   if (kind == ListKind::Sequence) {
-    palTitle_SEQ->setText(Q(TitleText(seq_.fileName, seq_.modified)));
+    palTitle_SEQ->setText(ToQt(TitleText(seq_.fileName, seq_.modified)));
   } else {
-    palTitle_SCH->setText(Q(TitleText(sch_.fileName, sch_.modified)));
+    palTitle_SCH->setText(ToQt(TitleText(sch_.fileName, sch_.modified)));
   }
 }
 
@@ -701,7 +716,7 @@ bool ListTakes(ListKind kind, const std::string& path) {
 std::string TfrmMain::TakeSourceForList() {
   const std::string path = SelectedSourcePath();
   // Relative list files ("new.seq") are saved beside the messages chosen.
-  if (!path.empty()) QDir::setCurrent(Q(sourceDir_));
+  if (!path.empty()) platform::SetCurrentDirectory(sourceDir_);
   return path;
 }
 

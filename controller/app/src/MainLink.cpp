@@ -11,6 +11,7 @@
 #include "controller/Sending.h"
 #include "controllerapp/Main.h"
 #include "platform/Directories.h"
+#include "platform/QtText.h"
 #include "sender/SerialLink.h"
 
 namespace ctlapp {
@@ -72,13 +73,11 @@ bool MainLink::Request(int jobType) {
   if (!runner_) return false;
   controller::JobRequest r;
   r.signIndex = main_.cboSigns->currentIndex();
-  r.signId = main_.cboID->currentText().toStdString();
+  r.signId = platform::FromQt(main_.cboID->currentText());
   r.sequence = main_.Sequence().Entries();
   r.schedule = main_.Schedule().Rows();
   r.interruptFile = main_.SelectedSourcePath();
-  if (const QListWidgetItem* item = main_.lstSource->currentItem()) {
-    r.interruptEntry = item->text().toLocal8Bit().toStdString();
-  }
+  r.interruptEntry = main_.SelectedSourceName();
   r.playingTimes = playingTimes_;
   return runner_->RequestJob(jobType, r);
 }

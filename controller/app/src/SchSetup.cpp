@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "controllerapp/Lists.h"
+#include "platform/QtText.h"
 
 namespace ctlapp {
 namespace {
@@ -19,15 +20,15 @@ namespace {
 // Our masks are written as "!99/99;1;_": the Qt mask is the part before the
 // first ';' without the '!' plus the blank character.
 QString QtMask(const std::string& mask) {
-  QString m = QString::fromStdString(mask.substr(0, mask.find(';')));
+  QString m = platform::ToQt(mask.substr(0, mask.find(';')));
   if (m.startsWith('!')) m.remove(0, 1);
   return m + ";_";
 }
 
 // The field's text with unfilled places as blanks ("  :  " when empty).
 std::string MaskedText(const QLineEdit* e) {
-  if (e->inputMask().isEmpty()) return e->text().toStdString();
-  return e->displayText().replace('_', ' ').toStdString();
+  if (e->inputMask().isEmpty()) return platform::FromQt(e->text());
+  return platform::FromQt(e->displayText().replace('_', ' '));
 }
 
 }  // namespace
@@ -89,14 +90,16 @@ TfrmSchSetup::TfrmSchSetup(QWidget* parent) : QDialog(parent) {
 void TfrmSchSetup::SetDateWord(const std::string& word) {
   edtD->setInputMask(QString());
   edtD->setReadOnly(true);
-  edtD->setText(QString::fromStdString(word));
+  edtD->setText(platform::ToQt(word));
+  shownDate_ = word;
   lblDateHelp->setVisible(false);
 }
 
 void TfrmSchSetup::SetTypedDate(const std::string& date) {
   edtD->setReadOnly(false);
   edtD->setInputMask(QtMask(kDateMask));
-  edtD->setText(QString::fromStdString(date));
+  edtD->setText(platform::ToQt(date));
+  shownDate_ = date;
   lblDateHelp->setVisible(true);
 }
 
@@ -106,13 +109,14 @@ void TfrmSchSetup::Prepare(const std::string& date, const std::string& time) {
   } else {
     SetDateWord(date);
   }
-  edtT->setText(QString::fromStdString(IsEmptyTime(time) ? std::string() : time));
+  edtT->setText(platform::ToQt(IsEmptyTime(time) ? std::string() : time));
 }
 
 bool TfrmSchSetup::DateEditable() const { return !edtD->isReadOnly(); }
 
 std::string TfrmSchSetup::DateCell() const {
-  std::string d = MaskedText(edtD);
+  // A word the field was given goes back with its own bytes while it stands.
+  std::string d = edtD->inputMask().isEmpty() ? platform::FromQt(edtD->text(), shownDate_) : MaskedText(edtD);
   return IsEmptyDate(d) ? std::string() : d;
 }
 

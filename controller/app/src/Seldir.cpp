@@ -9,6 +9,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "platform/QtText.h"
+
 namespace ctlapp {
 
 TFRMSelDir::TFRMSelDir(QWidget* parent) : QDialog(parent) {
@@ -57,7 +59,7 @@ void TFRMSelDir::SetRoot(const QString& root) {
 }
 
 void TFRMSelDir::SetDirectory(const std::string& directory) {
-  const QString dir = QDir(QString::fromStdString(directory)).absolutePath();
+  const QString dir = QDir(platform::ToQt(directory)).absolutePath();
   const QString home = QDir::homePath();
   const bool underHome = dir == home || dir.startsWith(home + "/");
   cboDrive->setCurrentIndex(underHome ? 1 : 0);
@@ -71,7 +73,7 @@ void TFRMSelDir::SetDirectory(const std::string& directory) {
 
 std::string TFRMSelDir::Directory() const {
   const QModelIndex index = lstDir->currentIndex();
-  return index.isValid() ? model_->filePath(index).toStdString() : cboDrive->currentData().toString().toStdString();
+  return platform::FromQt(index.isValid() ? model_->filePath(index) : cboDrive->currentData().toString());
 }
 
 void TFRMSelDir::btnOkClick() {

@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -29,6 +31,7 @@
 #include "platform/BinaryFile.h"
 #include "common/Util.h"
 #include "controller/Job.h"
+#include "controller/Param.h"
 #include "controller/Settings.h"
 #include "controllerapp/IntOpt.h"
 #include "controllerapp/Main.h"
@@ -38,6 +41,7 @@
 #include "controllerapp/Seldir.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
+#include "platform/QtMessageBoxes.h"
 #include "signsim/SignSim.h"
 #include "testsupport/OpenPerUserFolder.h"
 #include "testsupport/WhenModal.h"
@@ -171,6 +175,9 @@ class MainTest : public QObject {
   void cleanup() {
     main_.reset();
     boxes_.reset();
+    // Qt cannot remove what it cannot name (a file named on another system).
+    std::error_code ignored;
+    if (dir_) fs::remove_all(programDir_, ignored);
   }
 
   // A per-user folder any user may write is not used: the start says why
@@ -735,6 +742,21 @@ class MainTest : public QObject {
     QVERIFY(!d.DateEditable());
   }
 
+  // A date cell of a schedule from another system shows as its Latin-1
+  // letters and goes back to the row unchanged when OK is pressed on it.
+  void aDateCellFromAnotherSystemGoesBackAsItWas() {
+    ctlapp::TfrmSchSetup d;
+    d.Prepare("M\xE4r 3", "08:00");
+    QVERIFY(!d.DateEditable());
+    QCOMPARE(d.edtD->text(), QString::fromUtf16(u"M\u00E4r 3"));
+    QCOMPARE(d.DateCell(), std::string("M\xE4r 3"));
+    d.Prepare("\xE5\xA4\xA7", "08:00");
+    QCOMPARE(d.edtD->text(), QString::fromUtf16(u"\u5927"));
+    QCOMPARE(d.DateCell(), std::string("\xE5\xA4\xA7"));
+    d.DateItemClick(2);  // a day word chosen over it
+    QCOMPARE(d.DateCell(), std::string("DLY"));
+  }
+
   // "Directory" makes the chosen directory the working one: the file dialogs
   // start there and a relative list file is saved there.
   void directoryBecomesTheWorkingDirectory() {
@@ -952,6 +974,134 @@ class MainTest : public QObject {
     QCOMPARE(texts[texts.size() - 2], Messages("Broken.MSG") + " is not a valid message file!");
     QCOMPARE(texts.back(), std::string("Simulated sign: Sended fail !!"));
     for (const auto& r : sign.Records()) QVERIFY(r.text.find("{F,A}") == std::string::npos);
+  }
+
+  // A folder and a file named on another system (Latin-1 bytes) and a file
+  // named here in UTF-8: all are listed with their letters, go into the
+  // sequence and are sent under the names they have, and a Save As through
+  // the Qt dialog writes the sequence into that folder, not into a second one
+  // of a mangled name.
+  void namesFromAnotherSystemAreListedAndSentUnderTheirOwnBytes() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    const std::string folder = programDir_ + "/Schilder f\xFCr Zo\xEB";
+    fs::create_directories(folder);
+    const std::string latin1 = folder + "/caf\xE9.MSG";
+    const std::string utf8 = folder + "/Zo\xC3\xAB.MSG";
+    std::ofstream(latin1, std::ios::binary) << ReadBytes(Messages("Offer.MSG"));
+    std::ofstream(utf8, std::ios::binary) << ReadBytes(Messages("Welcome.MSG"));
+    QVERIFY(::chdir(folder.c_str()) == 0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    const QString shownFolder = QString::fromStdString(programDir_) + QString::fromUtf16(u"/Schilder f\u00FCr Zo\u00EB");
+    QCOMPARE(m.palLocation->text(), " Working Directory: " + shownFolder);
+    QCOMPARE(m.SourceDirectory(), folder);
+    QCOMPARE(m.lstSource->count(), 2);
+    QCOMPARE(m.lstSource->item(0)->text(), QString::fromUtf16(u"caf\u00E9.MSG"));
+    QCOMPARE(m.lstSource->item(1)->text(), QString::fromUtf16(u"Zo\u00EB.MSG"));
+
+    SelectSource(QString::fromUtf16(u"caf\u00E9.MSG"));
+    QCOMPARE(m.SelectedSourcePath(), latin1);
+    m.spdRefreshClick();  // the selection stays on the same file
+    QCOMPARE(m.SelectedSourcePath(), latin1);
+    QVERIFY(m.spdINS_SEQ->isEnabled());
+    m.spdINS_SEQClick();
+    SelectSource(QString::fromUtf16(u"Zo\u00EB.MSG"));
+    m.spdINS_SEQClick();
+    QCOMPARE(m.Sequence().Entries(), (std::vector<std::string>{latin1, utf8}));
+    QCOMPARE(m.lstSelected->item(0)->text(), shownFolder + QString::fromUtf16(u"/caf\u00E9.MSG"));
+
+    // Save As through the real dialog, which cannot enter a folder whose name
+    // is not UTF-8: it opens on the folder above and offers "folder/new.seq".
+    // Taken as offered, and with a name typed into the folder, the sequence
+    // goes into that folder, never into a second one of a mangled name.
+    m.fileDialogs = ctlapp::QtFileDialogs();
+    for (const QString& typed : {QString(), QString::fromUtf16(u"Schilder f\u00FCr Zo\u00EB/Week")}) {
+      QString offered;
+      WhenModal<QFileDialog>([&offered, typed](QFileDialog* d) {
+        if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) {
+          offered = edit->text();
+          if (!typed.isEmpty()) edit->setText(typed);
+        }
+        QMetaObject::invokeMethod(d, "accept");
+      });
+      m.btnSaveAs_SEQClick(ListKind::Sequence);
+      QCOMPARE(offered, QString::fromUtf16(u"Schilder f\u00FCr Zo\u00EB/new.seq"));
+    }
+    QCOMPARE(ReadBytes(folder + "/new.seq"), latin1 + "\r\n" + utf8 + "\r\n");
+    QCOMPARE(ReadBytes(folder + "/Week.seq"), latin1 + "\r\n" + utf8 + "\r\n");
+    QVERIFY(!fs::exists(programDir_ + "/Schilder f\xC3\xBCr Zo\xC3\xAB"));
+    QCOMPARE(m.palTitle_SEQ->text(), QString("Week.seq"));
+
+    (*boxes_)->Clear();
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const std::string& p : {latin1, utf8}) {
+      for (const std::string& t : MessageRecords(p)) expected.push_back(t);
+    }
+    QVERIFY(sign.WaitForRecords(expected.size() + 2, std::chrono::milliseconds(2000)));
+    std::vector<std::string> seen = Texts(sign.Records());
+    seen.resize(expected.size());
+    QCOMPARE(seen, expected);
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+
+    // The interrupt names the file by the bytes it has.
+    SelectSource(QString::fromUtf16(u"caf\u00E9.MSG"));
+    const std::size_t before = sign.Records().size();
+    WhenModal<ctlapp::TfrmIntOpt>([](ctlapp::TfrmIntOpt* d) { d->btnOk->click(); });
+    RunJob([&] { m.spdInterruptClick(); });
+    QVERIFY(sign.WaitForRecords(before + 1 + MessageRecords(latin1).size() + 2, std::chrono::milliseconds(2000)));
+    const auto records = sign.Records();
+    QCOMPARE(records[records.size() - 2].text, std::string("{RI,caf\xE9,00}"));
+  }
+
+  // A sign name typed in the Parameter Setup in any language: in the sign
+  // list, the settings file, the report box (read from the box itself) and
+  // after a new start.
+  void aSignNameTypedInAnyLanguageComesBackAsTyped() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    const QString name = QString::fromUtf16(u"\u5927\u9580 Zo\u00EB");
+    WhenModal<controller::TfrmParam>([&](controller::TfrmParam* d) {
+      d->tblIP->item(0, 0)->setText(name);
+      d->btnSave->click();
+    });
+    m.ParameterSetup1Click();
+    QCOMPARE(m.cboSigns->currentText(), name);
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    QCOMPARE(platform::ReadProfileString(ini, "SIGN 1", "Name").value_or("?"),
+             std::string("\xE5\xA4\xA7\xE9\x96\x80 Zo\xC3\xAB"));
+
+    platform::QtMessageBoxes qtBoxes;
+    platform::MessageBoxes* recording = platform::InstallBoxes(&qtBoxes);
+    QString boxText;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      boxText = box->text();
+      box->accept();
+    });
+    controller::JobRunner* runner = m.Link().Runner();
+    QSignalSpy finished(runner, &controller::JobRunner::jobFinished);
+    m.btnS_ResetClick();
+    const bool done = finished.wait(15000);
+    platform::InstallBoxes(recording);
+    QVERIFY(done);
+    QCOMPARE(finished.first().at(1).toString(), name + ": Sended completely !!");
+    QCOMPARE(boxText, name + ": Sended completely !!");
+
+    main_.reset();
+    TfrmMain& again = Start();
+    QCOMPARE(again.cboSigns->itemText(0), name);
+    QString shown;
+    WhenModal<controller::TfrmParam>([&](controller::TfrmParam* d) {
+      shown = d->tblIP->item(0, 0)->text();
+      d->btnCancel->click();
+    });
+    again.ParameterSetup1Click();
+    QCOMPARE(shown, name);
   }
 
   void screenshotOfTheMainWindow() {

@@ -6,6 +6,7 @@
 
 #include "common/Util.h"
 #include "controller/Sending.h"
+#include "platform/QtText.h"
 
 namespace controller {
 namespace {
@@ -102,7 +103,7 @@ bool JobRunner::PrepareLink(const JobRequest& request) {
     reply_.Clear();
     connecting_ = true;
     connectTimer_.start();
-    cs_.connectToHost(QString::fromLatin1(ip.c_str()), tcpPort_);
+    cs_.connectToHost(platform::ToQt(ip), tcpPort_);
   } catch (...) {
     util::ShowWarning("Client Socket initiate error !!");
   }
@@ -126,7 +127,7 @@ void JobRunner::CSError(QAbstractSocket::SocketError) {
   // Only a connect that fails is ours to report; a connection lost later is
   // its disconnect, and the job under way fails at its next write.
   if (!connecting_) return;
-  ConnectFailed(cs_.errorString().toStdString());
+  ConnectFailed(platform::FromQt(cs_.errorString()));
 }
 
 void JobRunner::ConnectTimedOut() {
@@ -232,11 +233,11 @@ void JobRunner::RunJob() {
     if (success && settings_.IsTcp()) success = tcpLink_.FinishJob();
     const TSignRecord* sign = SignEntry(table_, signNumber_);
     std::string text = (sign ? sign->name : std::string()) + (success ? ": Sended completely !!" : ": Sended fail !!");
-    report = QString::fromLatin1(text.c_str());
+    report = platform::ToQt(text);
     util::ShowInfo(text);
   } catch (const std::exception& e) {
     success = false;
-    report = QString::fromLocal8Bit(e.what());
+    report = platform::ToQt(e.what());
     util::ShowWarning(e.what());
   } catch (...) {
     success = false;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "common/Util.h"
+#include "platform/QtText.h"
 
 namespace controller {
 
@@ -52,13 +53,6 @@ void TakeParamFields(const ParamFields& f, TSettings& settings, SignTable& table
   settings.portIndex = f.portIndex;
   settings.speedIndex = f.speedIndex;
 }
-
-namespace {
-
-QString Latin1(const std::string& s) { return QString::fromLatin1(s.c_str()); }
-std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
-
-}  // namespace
 
 TfrmParam::TfrmParam(QWidget* parent) : QDialog(parent) {
   setWindowTitle("System Parameters Setup");
@@ -118,7 +112,7 @@ void TfrmParam::Load(const TSettings& settings, const SignTable& table) {
   ParamFields f = FieldsOf(settings, table);
   cboIsTCP->setCurrentIndex(f.linkKind);
   chkCRC->setChecked(f.crcCheck);
-  edtCRCWaitMSec->setText(Latin1(f.crcWaitText));
+  edtCRCWaitMSec->setText(platform::ToQt(f.crcWaitText));
   cboPort->setCurrentIndex(f.portIndex);
   cboSpeed->setCurrentIndex(f.speedIndex);
   cboTime->setCurrentIndex(f.timeFormat);
@@ -134,9 +128,9 @@ void TfrmParam::FormActivate() {
   pages->setCurrentWidget(tblIP);
   for (int r = 0; r < kSignEntries; ++r) {
     const TSignRecord& e = table_[static_cast<std::size_t>(r)];
-    tblIP->setItem(r, 0, new QTableWidgetItem(Latin1(util::TrimBlanks(e.name))));
-    tblIP->setItem(r, 1, new QTableWidgetItem(Latin1(util::TrimBlanks(e.ip))));
-    tblIP->setItem(r, 2, new QTableWidgetItem(Latin1(util::TrimBlanks(e.tel))));
+    tblIP->setItem(r, 0, new QTableWidgetItem(platform::ToQt(util::TrimBlanks(e.name))));
+    tblIP->setItem(r, 1, new QTableWidgetItem(platform::ToQt(util::TrimBlanks(e.ip))));
+    tblIP->setItem(r, 2, new QTableWidgetItem(platform::ToQt(util::TrimBlanks(e.tel))));
   }
   tblIP->setCurrentCell(0, 0);
   tblIP->setFocus();
@@ -147,15 +141,18 @@ ParamFields TfrmParam::Fields() const {
   f.linkKind = cboIsTCP->currentIndex();
   f.timeFormat = cboTime->currentIndex();
   f.crcCheck = chkCRC->isChecked();
-  f.crcWaitText = Bytes(edtCRCWaitMSec->text());
+  f.crcWaitText = platform::FromQt(edtCRCWaitMSec->text());
   f.portIndex = cboPort->currentIndex();
   f.speedIndex = cboSpeed->currentIndex();
   for (int r = 0; r < kSignEntries; ++r) {
-    auto cell = [&](int c) {
+    const TSignRecord& shown = table_[static_cast<std::size_t>(r)];
+    // A cell the user left alone keeps the bytes it was read with, so a
+    // Latin-1 name from an old file goes back to it unchanged.
+    auto cell = [&](int c, const std::string& original) {
       const QTableWidgetItem* item = tblIP->item(r, c);
-      return item ? Bytes(item->text()) : std::string();
+      return item ? platform::FromQt(item->text(), util::TrimBlanks(original)) : std::string();
     };
-    f.rows[static_cast<std::size_t>(r)] = {cell(0), cell(1), cell(2)};
+    f.rows[static_cast<std::size_t>(r)] = {cell(0, shown.name), cell(1, shown.ip), cell(2, shown.tel)};
   }
   return f;
 }

@@ -7,6 +7,7 @@
 
 #include "common/SettingsFile.h"
 #include "common/Util.h"
+#include "platform/QtText.h"
 
 namespace controller {
 
@@ -74,7 +75,7 @@ std::vector<std::string> SignNames(const SignTable& table) {
 
 void FillSignCombo(QComboBox& combo, const SignTable& table) {
   combo.clear();
-  for (const std::string& name : SignNames(table)) combo.addItem(QString::fromLatin1(name.c_str()));
+  for (const std::string& name : SignNames(table)) combo.addItem(platform::ToQt(name));
   combo.setCurrentIndex(combo.count() > 0 ? 0 : -1);
 }
 

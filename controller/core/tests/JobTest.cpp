@@ -10,7 +10,9 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <regex>
 
 #include "CoreTestSupport.h"
@@ -20,6 +22,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "signsim/SignSim.h"
+#include "testsupport/PrintQString.h"
 
 namespace {
 
@@ -373,6 +376,51 @@ TEST_F(Jobs, SendingWindowShowsPathAndProgressAndClosesItself) {
   EXPECT_EQ(status.toStdString(), "[0071/0071]");
   EXPECT_EQ(bar, 100);
   EXPECT_FALSE(sending_.isVisible());
+}
+
+// The report names the sign as the user typed it, in any language, and a
+// name from an old settings file as its Latin-1 letters; the sending window
+// shows each file's path as the file system has it.
+TEST_F(Jobs, TheReportAndThePathLabelShowNamesBeyondAscii) {
+  settings_.crcCheck = 0;
+  struct Case {
+    std::string name;  // as the sign table holds it
+    QString report;
+  };
+  const Case cases[] = {
+      {"\xE5\xA4\xA7\xE9\x96\x80 Zo\xC3\xAB", QString::fromUtf16(u"\u5927\u9580 Zo\u00EB: Sended completely !!")},
+      {"Caf\xE9 Zo\xEB", QString::fromUtf16(u"Caf\u00E9 Zo\u00EB: Sended completely !!")},
+  };
+  std::filesystem::create_directory(files_.File("Schilder f\xC3\xBCr Zo\xC3\xAB"));
+  const std::string message = Msg("Schilder f\xC3\xBCr Zo\xC3\xAB/caf\xE9.MSG", {"{A}"});
+  const QString shownPath = QString::fromStdString(files_.path()) + QString::fromUtf16(u"/Schilder f\u00FCr Zo\u00EB/caf\u00E9.MSG");
+  for (const Case& c : cases) {
+    table_[0].name = c.name;
+    QString report;
+    const auto connection = QObject::connect(runner_.get(), &JobRunner::jobFinished,
+                                             [&](bool, const QString& text) { report = text; });
+    QStringList paths;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (sending_.isVisible() && !paths.contains(sending_.lblMsgFN->text())) paths << sending_.lblMsgFN->text();
+    });
+    poll.start(5);
+    JobRequest r = Request(0, "00");
+    r.interruptFile = message;
+    r.interruptEntry = "caf\xE9.MSG";
+    finished_ = false;
+    boxes_->Clear();
+    ASSERT_TRUE(runner_->RequestJob(kJobInterrupt, r));
+    ASSERT_TRUE(WaitForJob());
+    QObject::disconnect(connection);
+    EXPECT_TRUE(success_);
+    EXPECT_EQ(report, c.report);
+    EXPECT_EQ(boxes_->Texts(), std::vector<std::string>{c.name + ": Sended completely !!"});
+    EXPECT_TRUE(paths.contains(shownPath)) << paths.join(" | ").toStdString();
+  }
+  // The file went out under its own name: its record is at the sign.
+  const std::vector<std::string> seen = Seen();
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), "{A}"), 2);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "platform/ProfileFile.h"
 #include "testsupport/AsPlainUser.h"
 #include "testsupport/FileSizeLimit.h"
+#include "testsupport/PrintQString.h"
 
 namespace {
 
@@ -444,6 +445,78 @@ TEST_F(ParamDialog, SwitchingToTcpLeavesTheSerialPortAlone) {
   ASSERT_TRUE(Run([this] { dialog_.cboIsTCP->setCurrentIndex(1); }, &TfrmParam::btnSave, &serial));
   EXPECT_TRUE(settings_.IsTcp());
   EXPECT_TRUE(serial.calls.empty());
+}
+
+// A name, an address and a number typed in any language come back as typed:
+// after OK, in the file, in the sign list and in the dialog at a new start.
+TEST_F(ParamDialog, TextsBeyondAsciiSurviveOkTheFileAndANewStart) {
+  const QString name = QString::fromUtf16(u"\u5927\u9580 Zo\u00EB");
+  const QString ip = QString::fromUtf16(u"schild.zo\u00EB.example");
+  const QString tel = QString::fromUtf16(u"\u260E 0800 123");
+  const std::string nameBytes = "\xE5\xA4\xA7\xE9\x96\x80 Zo\xC3\xAB";
+  const std::string ipBytes = "schild.zo\xC3\xAB.example";
+  const std::string telBytes = "\xE2\x98\x8E 0800 123";
+  ASSERT_TRUE(Run(
+      [&] {
+        dialog_.tblIP->item(0, 0)->setText(name);
+        dialog_.tblIP->item(0, 1)->setText(ip);
+        dialog_.tblIP->item(0, 2)->setText(tel);
+      },
+      &TfrmParam::btnSave));
+  EXPECT_EQ(table_[0], (TSignRecord{nameBytes, ipBytes, telBytes}));
+  EXPECT_EQ(combo_.itemText(0), name);
+  const std::string ini = dir_.path() + "/SML_WIN.INI";
+  EXPECT_EQ(platform::ReadProfileString(ini, "SIGN 1", "Name"), nameBytes);
+  EXPECT_EQ(platform::ReadProfileString(ini, "SIGN 1", "IP"), ipBytes);
+  EXPECT_EQ(platform::ReadProfileString(ini, "SIGN 1", "TEL"), telBytes);
+
+  // A new start reads them back as they were typed.
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir_.path(), s, t);
+  EXPECT_EQ(t[0], table_[0]);
+  QComboBox signs;
+  FillSignCombo(signs, t);
+  EXPECT_EQ(signs.itemText(0), name);
+  table_ = t;
+  QString shown[3];
+  ASSERT_TRUE(Run([&] { for (int c = 0; c < 3; ++c) shown[c] = dialog_.tblIP->item(0, c)->text(); },
+                  &TfrmParam::btnSave));
+  EXPECT_EQ(shown[0], name);
+  EXPECT_EQ(shown[1], ip);
+  EXPECT_EQ(shown[2], tel);
+  EXPECT_EQ(table_[0], (TSignRecord{nameBytes, ipBytes, telBytes}));
+}
+
+// A settings file from another system holds Latin-1: its names show as their
+// letters and go back to the file as they were, until the user changes one.
+TEST_F(ParamDialog, AnOldLatin1SettingsFileShowsItsNamesAndKeepsTheirBytes) {
+  const std::string ini = dir_.path() + "/SML_WIN.INI";
+  std::ofstream(ini, std::ios::binary) << "[SIGN 1]\r\nName=Caf\xE9 Zo\xEB\r\nIP=10.0.0.1\r\nTEL=0\xB7" "30 1\r\n"
+                                       << "[SIGN 2]\r\nName=M\xFCller\r\nIP=\r\nTEL=\r\n"
+                                       << "[Communication]\r\nIS TCP=1\r\n";
+  LoadSettings(dir_.path(), settings_, table_);
+  EXPECT_EQ(table_[0].name, "Caf\xE9 Zo\xEB");
+  FillSignCombo(combo_, table_);
+  ASSERT_EQ(combo_.count(), 2);
+  EXPECT_EQ(combo_.itemText(0), QString::fromUtf16(u"Caf\u00E9 Zo\u00EB"));
+  EXPECT_EQ(combo_.itemText(1), QString::fromUtf16(u"M\u00FCller"));
+  QString shown[2];
+  ASSERT_TRUE(Run(
+      [&] {
+        shown[0] = dialog_.tblIP->item(0, 0)->text();
+        shown[1] = dialog_.tblIP->item(0, 2)->text();
+        dialog_.tblIP->item(1, 0)->setText(QString::fromUtf16(u"M\u00FCller S\u00FCd"));
+      },
+      &TfrmParam::btnSave));
+  EXPECT_EQ(shown[0], QString::fromUtf16(u"Caf\u00E9 Zo\u00EB"));
+  EXPECT_EQ(shown[1], QString::fromUtf16(u"0\u00B730 1"));
+  // Untouched: the old bytes. Changed: UTF-8.
+  EXPECT_EQ(platform::ReadProfileString(ini, "SIGN 1", "Name"), "Caf\xE9 Zo\xEB");
+  EXPECT_EQ(platform::ReadProfileString(ini, "SIGN 1", "TEL"), "0\xB7" "30 1");
+  EXPECT_EQ(platform::ReadProfileString(ini, "SIGN 2", "Name"), std::string("M\xC3\xBCller S\xC3\xBC" "d"));
+  EXPECT_EQ(combo_.itemText(0), QString::fromUtf16(u"Caf\u00E9 Zo\u00EB"));
+  EXPECT_EQ(combo_.itemText(1), QString::fromUtf16(u"M\u00FCller S\u00FCd"));
 }
 
 }  // namespace

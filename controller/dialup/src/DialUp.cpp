@@ -14,6 +14,7 @@
 #include <exception>
 
 #include "platform/ExceptionReport.h"
+#include "platform/QtText.h"
 #include "platform/ScreenCentre.h"
 
 namespace dialup {
@@ -132,14 +133,14 @@ void TfrmDialUp::SetPanel(int panel, const QString& text) {
 void TfrmDialUp::FormActivate() {
   SetPanel(1, QString());
   SetPanel(2, QString());
-  const std::string tel = hooks.selectedTelephone ? hooks.selectedTelephone() : std::string();
-  edtPhoneNumber->setText(QString::fromLatin1(tel.data(), static_cast<int>(tel.size())));
+  shownNumber_ = hooks.selectedTelephone ? hooks.selectedTelephone() : std::string();
+  edtPhoneNumber->setText(platform::ToQt(shownNumber_));
   edtPhoneNumber->setFocus();
 }
 
 void TfrmDialUp::btnOkClick() {
-  const QByteArray number = edtPhoneNumber->text().toLatin1();
-  VnkModemDialer.SetPhoneNumber(number.toStdString());
+  // Dialled as stored while it stands as shown; as typed once changed.
+  VnkModemDialer.SetPhoneNumber(platform::FromQt(edtPhoneNumber->text(), shownNumber_));
   VnkModemDialer.StartDial();
 }
 

@@ -135,6 +135,35 @@ TEST_F(DialUp, OpeningFillsInTheSelectedSignsNumberAndClearsThePanels) {
   ASSERT_EQ(boxes->Shown().size(), 1u);
 }
 
+// A number from an old settings file (Latin-1) shows as its letters and is
+// dialled as it is stored; one the user types is dialled as typed (UTF-8).
+TEST_F(DialUp, TheNumberIsShownAsItsLettersAndDialledAsStored) {
+  sim->SetDialScript("-");
+  struct Case {
+    std::string stored;
+    QString shown;
+    QString typed;  // nothing typed: the number as shown
+    std::string dialled;
+  };
+  const Case cases[] = {
+      {"0\xB7" "30 555", QString::fromUtf16(u"0\u00B730 555"), QString(), "0\xB7" "30 555"},
+      {"0\xB7" "30 555", QString::fromUtf16(u"0\u00B730 555"), QString::fromUtf16(u"0\u00B730 556"),
+       "0\xC2\xB7" "30 556"},
+      {"5551234", "5551234", QString(), "5551234"},
+  };
+  for (const Case& c : cases) {
+    telephone = c.stored;
+    form->show();
+    PumpFor(milliseconds(20));
+    EXPECT_EQ(form->edtPhoneNumber->text().toStdString(), c.shown.toStdString());
+    if (!c.typed.isEmpty()) form->edtPhoneNumber->setText(c.typed);
+    form->btnOk->click();
+    EXPECT_EQ(form->Dialer().PhoneNumber(), c.dialled);
+    form->btnAbort->click();
+    form->hide();
+  }
+}
+
 TEST_F(DialUp, EveryHandlerText) {
   TComponent& s = form->Dialer();
   struct Case {

@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 #include "common/Util.h"
 #include "draw/LogoPanel.h"
 #include "draw/TextBoxHost.h"
@@ -34,6 +36,7 @@
 #include "platform/Directories.h"
 #include "platform/ExceptionReport.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtText.h"
 
 namespace drawapp {
 
@@ -41,8 +44,7 @@ using platform::Guarded;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) { return platform::ToQt(s); }
 
 QToolButton* RowButton(QWidget* parent, const char* name, const char* text) {
   auto* b = new QToolButton(parent);
@@ -56,9 +58,14 @@ QToolButton* RowButton(QWidget* parent, const char* name, const char* text) {
 std::unique_ptr<QFileDialog> LogoFileDialog(QWidget* parent, bool save, const std::string& initial) {
   // Qt's own dialog compares names with the filter ignoring case, so *.log
   // lists X.LOG too. The open dialog starts in the directory of "dir/*.LOG".
+  // It starts in a folder Qt can enter, and is given the whole path: a dialog
+  // that cannot enter a folder whose name is not UTF-8 opens on the folder
+  // above it and offers "folder/name" from there.
   const QFileInfo start(Q(initial));
-  const QString where = start.fileName().contains('*') ? start.path() : start.filePath();
-  auto dialog = std::make_unique<QFileDialog>(parent, save ? "Save As" : "Open", where, "LOGO files (*.log)");
+  const std::string folder = std::filesystem::path(initial).parent_path().string();
+  auto dialog = std::make_unique<QFileDialog>(parent, save ? "Save As" : "Open",
+                                              platform::DialogFolder(folder), "LOGO files (*.log)");
+  if (!initial.empty() && !start.fileName().contains('*')) dialog->selectFile(start.absoluteFilePath());
   dialog->setObjectName(save ? "SaveDialog" : "OpenDialog");
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setDefaultSuffix("LOG");
@@ -72,17 +79,28 @@ std::unique_ptr<QFileDialog> LogoFileDialog(QWidget* parent, bool save, const st
 
 namespace {
 
-std::string Run(QFileDialog& dialog) {
-  return dialog.exec() == QDialog::Accepted ? S(dialog.selectedFiles().value(0)) : std::string();
+// The chosen path, under the bytes of the path the dialog was offered.
+std::string Run(QFileDialog& dialog, const std::string& offered) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
+  return platform::PathFromQt(dialog.selectedFiles().first(), offered);
 }
 
 }  // namespace
 
 FileDialogs QtFileDialogs() {
   FileDialogs d;
-  d.openLogo = [](QWidget* parent, const std::string& initial) { return Run(*LogoFileDialog(parent, false, initial)); };
-  d.saveLogo = [](QWidget* parent, const std::string& current) { return Run(*LogoFileDialog(parent, true, current)); };
-  d.openBitmap = [](QWidget* parent) { return Run(*draw::BitmapFileDialog(parent)); };
+  d.openLogo = [](QWidget* parent, const std::string& initial) {
+    return Run(*LogoFileDialog(parent, false, initial), initial);
+  };
+  d.saveLogo = [](QWidget* parent, const std::string& current) {
+    return Run(*LogoFileDialog(parent, true, current), current);
+  };
+  d.openBitmap = [](QWidget* parent) {
+    const std::string here = platform::CurrentDirectory();
+    auto dialog = draw::BitmapFileDialog(parent);
+    dialog->setDirectory(platform::DialogFolder(here));
+    return Run(*dialog, here);
+  };
   return d;
 }
 
@@ -475,7 +493,7 @@ void TfrmMain::ClearScratch1Click() {
 void TfrmMain::LoadPCX1Click() {
   const std::string path = fileDialogs.openBitmap(this);
   if (path.empty()) return;
-  tools_->ImportBitmap(Q(path));
+  tools_->ImportBitmap(path);
   FollowViewAndBox();
 }
 

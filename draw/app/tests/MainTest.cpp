@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -533,6 +534,65 @@ class DrawMainTest : public QObject {
     auto w = Start();
     QCOMPARE((*boxes_)->Texts().size(), std::size_t{1});
     QCOMPARE(w->Model().View(), raster::NewImage(738, 351, raster::kBlack));
+  }
+
+  // Open through the real dialog in a folder named beyond ASCII: the refusal
+  // of a file that is no logo file, read from the Qt box itself, names it as
+  // the file system has it.
+  void aRefusedLogoFileIsNamedAsTheFileSystemHasIt() {
+    const fs::path folder = workDir_ / "Schilder f\xC3\xBCr Zo\xC3\xAB";
+    fs::create_directories(folder);
+    std::ofstream(folder / "Caf\xC3\xA9.LOG") << "not a logo file";
+    QVERIFY(QDir::setCurrent(QString::fromStdString(folder.string())));
+    auto w = Start();
+    w->fileDialogs = drawapp::QtFileDialogs();
+    platform::QtMessageBoxes qtBoxes;
+    platform::MessageBoxes* recording = platform::InstallBoxes(&qtBoxes);
+    testsupport::WhenModal<QFileDialog>([](QFileDialog* d) {
+      if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) edit->setText(QString::fromUtf16(u"Caf\u00E9.LOG"));
+      QMetaObject::invokeMethod(d, "accept");
+    });
+    QString boxText;
+    testsupport::WhenModal<QMessageBox>([&](QMessageBox* box) {
+      boxText = box->text();
+      box->accept();
+    });
+    w->MenuItem("Open1")->trigger();
+    platform::InstallBoxes(recording);
+    const QString shown = QString::fromStdString(workDir_.string()) +
+                          QString::fromUtf16(u"/Schilder f\u00FCr Zo\u00EB/Caf\u00E9.LOG is not a valid logo file!\n");
+    QVERIFY2(boxText.startsWith(shown), qPrintable(boxText));
+  }
+
+  // A folder named on another system: the file name shows its Latin-1
+  // letters, and a Save As through the real dialog, which cannot enter the
+  // folder and offers "folder/NEW.LOG" from the one above, saves into it.
+  void aFolderNamedOnAnotherSystemKeepsItsLogoFile() {
+    const fs::path folder = workDir_ / "caf\xE9";
+    fs::create_directories(folder);
+    QVERIFY(::chdir(folder.c_str()) == 0);
+    auto w = Start();
+    w->fileDialogs = drawapp::QtFileDialogs();
+    const QString shownFolder = QString::fromStdString(workDir_.string()) + QString::fromUtf16(u"/caf\u00E9");
+    QCOMPARE(w->lblFN->text(), shownFolder + "/NEW.LOG");
+    DrawGreenWithRed(*w);
+    ChooseTool(*w, DrawTool::kSignFrame);
+    w->palLogo->spdInsert->click();
+    QString offered;
+    testsupport::WhenModal<QFileDialog>([&](QFileDialog* d) {
+      if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) offered = edit->text();
+      QMetaObject::invokeMethod(d, "accept");
+    });
+    w->MenuItem("SaveAs1")->trigger();
+    QCOMPARE(offered, QString::fromUtf16(u"caf\u00E9/NEW.LOG"));
+    QCOMPARE(w->lblFN->text(), shownFolder + "/NEW.LOG");
+    QCOMPARE(logofile::LoadLogoFile((folder / "NEW.LOG").string(), logofile::MagicRule::kExactMagic).size(),
+             std::size_t{1});
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(workDir_)) names.push_back(e.path().filename().string());
+    QCOMPARE(names, std::vector<std::string>{"caf\xE9"});
+    QVERIFY((*boxes_)->Texts().empty());
+    QVERIFY(::chdir(workDir_.c_str()) == 0);
   }
 
   void editWhileZoomedKeepsTheLogoOnTheView() {

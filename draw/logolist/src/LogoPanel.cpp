@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "platform/ExceptionReport.h"
+#include "platform/QtText.h"
 
 namespace draw {
 
@@ -132,7 +133,7 @@ void LogoPanel::FillFrameList() {
 
 void LogoPanel::RefreshLogoView() {
   FillFrameList();
-  palFrameInfo->setText(QString::fromStdString(list_.InfoText()));
+  palFrameInfo->setText(platform::ToQt(list_.InfoText()));
   ImgF->SetLogo(list_.CurrentLogo());
   const LogoButtons b = list_.Buttons();
   spdDelete->setEnabled(b.deleteLogo);

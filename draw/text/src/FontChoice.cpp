@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "common/SignFont.h"
+#include "platform/QtText.h"
 
 namespace draw {
 
@@ -15,7 +16,7 @@ namespace {
 
 // Font names sort and match as the font list always did: ignoring case.
 int CompareNoCase(const std::string& a, const std::string& b) {
-  return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
+  return platform::ToQt(a).compare(platform::ToQt(b), Qt::CaseInsensitive);
 }
 
 // n / d rounded to the nearest whole number, a half to the even one (n, d >= 0).
@@ -52,7 +53,7 @@ bool AddFontSize(std::vector<std::string>& sizes, const FaceSize& size, int dpiY
 }
 
 std::vector<FaceSize> QtFaceSizes(const std::string& family) {
-  const QString name = QString::fromStdString(family);
+  const QString name = platform::ToQt(family);
   if (QFontDatabase::isSmoothlyScalable(name)) return {FaceSize{true, 0, 0}};
   std::vector<FaceSize> sizes;
   for (int points : QFontDatabase::pointSizes(name)) {
@@ -67,7 +68,7 @@ std::vector<FaceSize> QtFaceSizes(const std::string& family) {
 
 std::vector<std::string> QtFontFamilies() {
   std::vector<std::string> families;
-  for (const QString& f : QFontDatabase::families()) families.push_back(f.toStdString());
+  for (const QString& f : QFontDatabase::families()) families.push_back(platform::FromQt(f));
   return families;
 }
 

@@ -5,11 +5,12 @@
 
 #include "common/DoubleByteClass.h"
 #include "common/Raster.h"
+#include "platform/QtText.h"
 
 namespace draw {
 
 QFont ScreenFont(const TextChar& c, int dpiY) {
-  QFont font(QString::fromStdString(c.fontName));
+  QFont font(platform::ToQt(c.fontName));
   // Points to pixels as the system sizes a font: size x dpi / 72, rounded.
   if (c.pointSize > 0 && dpiY > 0) font.setPixelSize(std::max(1, (c.pointSize * dpiY + 36) / 72));
   font.setStyleStrategy(QFont::NoAntialias);

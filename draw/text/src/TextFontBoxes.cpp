@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 
 #include "platform/ExceptionReport.h"
+#include "platform/QtText.h"
 
 namespace draw {
 
@@ -51,7 +52,7 @@ TextFontBoxes::TextFontBoxes(FontChoice& choice, QWidget* parent)
 void TextFontBoxes::Refresh() {
   filling_ = true;
   fonts_->clear();
-  for (const std::string& item : choice_.FontItems()) fonts_->addItem(QString::fromStdString(item));
+  for (const std::string& item : choice_.FontItems()) fonts_->addItem(platform::ToQt(item));
   fonts_->setCurrentIndex(choice_.FontIndex());
   filling_ = false;
   RefreshSizes();
@@ -71,7 +72,7 @@ void TextFontBoxes::SizeChosen(int index) {
 void TextFontBoxes::RefreshSizes() {
   filling_ = true;
   sizes_->clear();
-  for (const std::string& item : choice_.SizeItems()) sizes_->addItem(QString::fromStdString(item));
+  for (const std::string& item : choice_.SizeItems()) sizes_->addItem(platform::ToQt(item));
   sizes_->setCurrentIndex(choice_.SizeIndex());
   sizes_->setEnabled(choice_.SizesEnabled());
   filling_ = false;

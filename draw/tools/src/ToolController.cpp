@@ -289,11 +289,11 @@ void ToolController::ClearScratch() {
   emit viewChanged();
 }
 
-bool ToolController::ImportBitmap(const QString& path) {
+bool ToolController::ImportBitmap(const std::string& path) {
   // Read here rather than by QImage, which would wait on a FIFO for good.
   QImage bitmap;
   try {
-    const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(QFile::encodeName(path).toStdString(), kMaxBitmapBytes);
+    const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxBitmapBytes);
     bitmap.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
   } catch (const platform::InOutError& e) {
     util::ShowWarning(e.error() == ENOENT ? std::string(kNotABitmap) : std::string(kNotABitmap) + "\n" + e.what());

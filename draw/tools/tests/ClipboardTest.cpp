@@ -175,7 +175,7 @@ TEST(Clipboard, ImportingABitmapFramesItAtTheTopLeft) {
   const QImage before = t.model.View().copy();
   std::vector<int> shown;
   QObject::connect(&t.tools, &ToolController::toolButtonShown, [&shown](int tag) { shown.push_back(tag); });
-  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "ten.bmp", Bitmap24(10, 8, Checker))));
+  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "ten.bmp", Bitmap24(10, 8, Checker)).toStdString()));
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 120; ++x) {
       const QRgb want = x < 30 && y < 24 ? Checker(x / 3, y / 3) : PixelAt(before, x, y);
@@ -189,10 +189,26 @@ TEST(Clipboard, ImportingABitmapFramesItAtTheTopLeft) {
   EXPECT_EQ(shown, std::vector<int>{0});
 }
 
+// A bitmap named on another system (bytes that are not UTF-8) is read under
+// the name it has.
+TEST(Clipboard, ABitmapNamedOnAnotherSystemImports) {
+  QTemporaryDir dir;
+  Tools t;
+  const std::string path = dir.path().toStdString() + "/caf\xE9.bmp";
+  const std::vector<std::uint8_t> bytes = Bitmap24(2, 2, Checker);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  platform::ScopedRecordingBoxes boxes;
+  EXPECT_TRUE(t.tools.ImportBitmap(path));
+  EXPECT_TRUE(boxes->Texts().empty());
+  EXPECT_EQ(PixelAt(t.model.View(), 4, 1), Checker(1, 0));
+  std::remove(path.c_str());  // Qt cannot remove a name it cannot hold
+}
+
 TEST(Clipboard, AnImportedBitmapsBoxIsCutToTheView) {
   QTemporaryDir dir;
   Tools t;  // 40 x 10 sign pixels
-  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "WIDE.BMP", Bitmap24(50, 12, Checker))));
+  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "WIDE.BMP", Bitmap24(50, 12, Checker)).toStdString()));
   EXPECT_EQ(t.tools.Box().Rect(), QRect(0, 0, 120, 30));
   EXPECT_EQ(t.tools.ClippingText(), "10x40");
   EXPECT_EQ(PixelAt(t.model.View(), 119, 29), Checker(39, 9));
@@ -209,7 +225,7 @@ TEST(Clipboard, ImportClosesTheZoomBeforeDrawing) {
   t.tools.ViewPress({0, 0});
   t.tools.ViewRelease({0, 0});
   ASSERT_TRUE(t.model.Zoomed());
-  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "a.bmp", Bitmap24(2, 2, Checker))));
+  ASSERT_TRUE(t.tools.ImportBitmap(WriteFile(dir, "a.bmp", Bitmap24(2, 2, Checker)).toStdString()));
   EXPECT_EQ(zoom.zoomOuts, 1);
   EXPECT_EQ(t.tools.Box().Rect(), QRect(0, 0, 6, 6));
   EXPECT_EQ(PixelAt(t.model.View(), 0, 0), kRed);
@@ -229,7 +245,7 @@ TEST(Clipboard, AFileThatIsNotABitmapIsRefused) {
       dir.filePath("missing.bmp"),
   };
   for (const QString& path : cases) {
-    EXPECT_FALSE(t.tools.ImportBitmap(path)) << path.toStdString();
+    EXPECT_FALSE(t.tools.ImportBitmap(path.toStdString())) << path.toStdString();
     EXPECT_TRUE(SameBytes(t.model.View(), before));
     EXPECT_FALSE(t.tools.Box().Shown());
     EXPECT_EQ(t.model.CurrentTool(), DrawTool::kPencil);
@@ -250,7 +266,7 @@ TEST(Clipboard, APathThatIsNoRegularFileIsRefusedAtOnce) {
     boxes->Clear();
     const std::string path = dir.filePath("hostile" + QString::number(static_cast<int>(kind)) + ".bmp").toStdString();
     const auto fifo = testsupport::MakeHostilePath(kind, path);
-    EXPECT_FALSE(t.tools.ImportBitmap(QString::fromStdString(path)));
+    EXPECT_FALSE(t.tools.ImportBitmap(path));
     EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"File format is not accepted!\n" + path + ": is not a regular file"});
     if (fifo) {
       EXPECT_FALSE(fifo->Released()) << "the import waited for a writer";

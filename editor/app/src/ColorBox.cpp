@@ -5,6 +5,7 @@
 #include <QStylePainter>
 
 #include "common/ColorCode.h"
+#include "platform/QtText.h"
 
 namespace editorapp {
 
@@ -18,7 +19,7 @@ void PaintColorItem(QPainter& p, const QRect& rect, int index) {
   p.fillRect(rect, Qt::black);
   p.setPen(colour);
   const QRect text = rect.adjusted(5, 1, 0, 0);
-  p.drawText(text, Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(colorcode::RainbowCaption(index)));
+  p.drawText(text, Qt::AlignLeft | Qt::AlignTop, platform::ToQt(colorcode::RainbowCaption(index)));
 }
 
 void ColorItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

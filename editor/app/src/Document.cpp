@@ -1,10 +1,8 @@
 #include "editorapp/Document.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QString>
-
 #include <exception>
+#include <filesystem>
+#include <strings.h>
 
 #include "common/SignName.h"
 #include "common/Util.h"
@@ -17,7 +15,7 @@
 namespace editorapp {
 
 bool HasMessageExtension(const std::string& path) {
-  return QString::fromStdString(path).endsWith(".MSG", Qt::CaseInsensitive);
+  return path.size() >= 4 && ::strncasecmp(path.c_str() + path.size() - 4, ".MSG", 4) == 0;
 }
 
 int Document::AskSaveChanges() {
@@ -53,8 +51,7 @@ bool Document::Save() {
   const std::string path = model_.DocFileName;
   if (!Savable(path)) return false;
   if (untitled_ && platform::FileExists(path) &&
-      !util::AskYesNo(QFileInfo(QString::fromStdString(path)).fileName().toStdString() +
-                      " already exists. Replace it?")) {
+      !util::AskYesNo(std::filesystem::path(path).filename().string() + " already exists. Replace it?")) {
     return false;
   }
   if (!SaveTo(path)) return false;
@@ -102,7 +99,8 @@ bool Document::SaveTo(const std::string& path) {
 
 // New messages are named in the directory the last file dialog went to.
 void Document::FollowDirectory(const std::string& chosen) {
-  QDir::setCurrent(QFileInfo(QString::fromStdString(chosen)).absolutePath());
+  // By its bytes: a folder named on another system is entered as it is.
+  platform::SetCurrentDirectory(std::filesystem::path(chosen).parent_path().string());
 }
 
 }  // namespace editorapp

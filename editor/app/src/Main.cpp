@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <filesystem>
 
 #include "common/LinkSettings.h"
 #include "common/Util.h"
@@ -42,12 +43,12 @@
 #include "platform/ExceptionReport.h"
 #include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtText.h"
 
 namespace editorapp {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
-std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
+QString Q(const std::string& s) { return platform::ToQt(s); }
 
 const QColor kPanelGrey(128, 128, 128);
 
@@ -70,12 +71,17 @@ std::string RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const c
   dialog.setNameFilter(filter);
   dialog.setDefaultSuffix(extension);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-  const QFileInfo start(Q(initial));
-  dialog.setDirectory(initial.empty() ? QDir::currentPath() : start.absolutePath());
-  if (!initial.empty() && !start.fileName().contains('*')) dialog.selectFile(start.fileName());
+  // A chooser with nothing to start from starts in the current directory.
+  const std::string offered = initial.empty() ? platform::CurrentDirectory() : initial;
+  const std::string folder = initial.empty() ? offered : std::filesystem::path(offered).parent_path().string();
+  dialog.setDirectory(platform::DialogFolder(folder.empty() ? platform::CurrentDirectory() : folder));
+  // The whole path: a dialog that cannot enter a folder whose name is not
+  // UTF-8 opens on the folder above it and offers "folder/name" from there.
+  const QFileInfo start(Q(offered));
+  if (!initial.empty() && !start.fileName().contains('*')) dialog.selectFile(start.absoluteFilePath());
   if (mode == QFileDialog::AcceptOpen) dialog.setFileMode(QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return S(dialog.selectedFiles().first());
+  return platform::PathFromQt(dialog.selectedFiles().first(), offered);
 }
 
 }  // namespace
@@ -551,7 +557,7 @@ void TfrmMain::mnuInsertLogoClick() {
   const std::string chosen = fileChoosers.openLogoFile(this);
   if (chosen.empty()) return;
   // The next file dialog starts where this one went.
-  QDir::setCurrent(QFileInfo(Q(chosen)).absolutePath());
+  platform::SetCurrentDirectory(std::filesystem::path(chosen).parent_path().string());
   frmSelLOG->LogoFileName = chosen;
   // The picker fits logos to the sign the message was started for.
   frmSelLOG->SetSign(model_->Sign().width, model_->Sign().height);

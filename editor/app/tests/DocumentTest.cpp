@@ -261,10 +261,7 @@ TEST_F(DocumentTest, SaveAndSaveAsRefuseANameTheSignCannotTake) {
   } cases[] = {
       {"A}{CA}.SML", braces},
       {"two words.SML", "The sign cannot take the name \"two words\": a name may not hold { } , ; or blanks."},
-      {"caf\xC3\xA9.SML",
-       "The sign cannot take the name \"caf\xC3\xA9\": a name may hold only plain ASCII letters, digits and signs."},
-      {"caf\xE9.SML",
-       "The sign cannot take the name \"caf\xE9\": a name may hold only plain ASCII letters, digits and signs."},
+      {"caf\xC3\xA9 x.SML", "The sign cannot take the name \"caf\xC3\xA9 x\": a name may not hold { } , ; or blanks."},
       {"tab\there.SML",
        "The sign cannot take the name \"tab\there\": a name may not hold control characters such as tabs or line "
        "breaks."},

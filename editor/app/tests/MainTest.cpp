@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -229,6 +230,9 @@ class EditorMainTest : public QObject {
   void cleanup() {
     QDir::setCurrent(previousDir_);
     qunsetenv("LEDSIGN_COM1");
+    // Qt cannot remove what it cannot name (a folder named on another system).
+    std::error_code ignored;
+    std::filesystem::remove_all(programDir_, ignored);
     dir_.reset();
   }
 
@@ -933,6 +937,101 @@ class EditorMainTest : public QObject {
     QCOMPARE(logo.suffix, QString("LOG"));
     QCOMPARE(logo.listed, (QStringList{"H.log", "g.LOG", "i.Log"}));
     QCOMPARE(main->Model()->LogoCount(), 0);
+    QVERIFY(boxes->Texts().empty());
+  }
+
+  // Save As and Open through the real dialogs in a folder named with letters
+  // beyond ASCII, under a Chinese name typed into the dialog.
+  void aMessageInAFolderNamedBeyondAsciiSavesAndOpens() {
+    const QString shownFolder = QDir::currentPath() + QString::fromUtf16(u"/Schilder f\u00FCr Zo\u00EB \u62DB\u724C");
+    const std::string folder = QDir::currentPath().toStdString() + "/Schilder f\xC3\xBCr Zo\xC3\xAB \xE6\x8B\x9B\xE7\x89\x8C";
+    QVERIFY(std::filesystem::create_directory(folder));
+    QVERIFY(::chdir(folder.c_str()) == 0);
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    boxes->Clear();  // the serial warning: no tty behind COM1 here
+    TypeHello(*main);
+    DialogSeen save;
+    WhenFileDialog(save, 0, QString::fromUtf16(u"\u5927\u9580"));
+    main->SaveAs1Click();
+    const std::string path = folder + "/\xE5\xA4\xA7\xE9\x96\x80.SML";
+    QCOMPARE(save.directory, shownFolder);
+    QCOMPARE(main->Model()->DocFileName, path);
+    QCOMPARE(main->lblFN->text(), shownFolder + QString::fromUtf16(u"/\u5927\u9580.SML"));
+    QCOMPARE(ReadBytes(path), HelloFrameFile());
+    // Beside it the message file, whose records after the name are the message.
+    const std::string msg = ReadBytes(folder + "/\xE5\xA4\xA7\xE9\x96\x80.MSG");
+    QVERIFY(msg.size() > 2);
+    const std::size_t first = 2 + (static_cast<std::uint8_t>(msg[0]) | static_cast<std::uint8_t>(msg[1]) << 8);
+    QCOMPARE(msg.substr(first), HelloMessageFile().substr(11));
+
+    main->New1Click();
+    QVERIFY(main->Model()->Frame(0).LinesEmpty());
+    DialogSeen open;
+    WhenFileDialog(open, 1, QString::fromUtf16(u"\u5927\u9580.SML"));
+    main->Load1Click();
+    QCOMPARE(open.directory, shownFolder);
+    QCOMPARE(open.listed, QStringList{QString::fromUtf16(u"\u5927\u9580.SML")});
+    QCOMPARE(main->Model()->DocFileName, path);
+    QCOMPARE(main->Model()->Frame(0).Codes[1], std::string("HELLO0"));
+    QVERIFY(boxes->Texts().empty());
+  }
+
+  // A folder and a file named on another system (bytes that are not UTF-8):
+  // shown with their Latin-1 letters, saved under the names they have. The
+  // Qt dialog cannot enter such a folder: it opens on the one above and
+  // offers "folder/name", and taking that saves onto the same file, never a
+  // second one of a mangled name.
+  void aFolderAndAFileNamedOnAnotherSystemKeepTheirNames() {
+    const std::string messages = QDir::currentPath().toStdString();
+    const std::string folder = messages + "/caf\xE9";
+    QVERIFY(std::filesystem::create_directory(folder));
+    QVERIFY(::chdir(folder.c_str()) == 0);
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    boxes->Clear();
+    QCOMPARE(main->Model()->DocFileName, folder + "/NEW.SML");
+    QCOMPARE(main->lblFN->text(), QString::fromStdString(messages) + QString::fromUtf16(u"/caf\u00E9/NEW.SML"));
+    TypeHello(*main);
+    QTest::keyClick(main->Control(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(ReadBytes(folder + "/NEW.SML"), HelloFrameFile());
+    QCOMPARE(ReadBytes(folder + "/NEW.MSG"), HelloMessageFile());
+
+    auto namesIn = [](const std::string& dir) {
+      std::vector<std::string> names;
+      for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+      std::sort(names.begin(), names.end());
+      return names;
+    };
+    for (const QString& typed : {QString::fromUtf16(u"caf\u00E9/NEW.SML"), QString::fromUtf16(u"caf\u00E9/WEEK")}) {
+      DialogSeen save;
+      WhenFileDialog(save, 0, typed);
+      main->SaveAs1Click();
+      QCOMPARE(save.selected, QStringList{QString::fromStdString(messages) + QString::fromUtf16(u"/caf\u00E9/NEW.SML")});
+    }
+    QCOMPARE(main->Model()->DocFileName, folder + "/WEEK.SML");
+    QCOMPARE(namesIn(messages), std::vector<std::string>{"caf\xE9"});
+    QCOMPARE(namesIn(folder), (std::vector<std::string>{"NEW.MSG", "NEW.SML", "WEEK.MSG", "WEEK.SML"}));
+
+    // A file of that kind in a folder named here: opened by its own name,
+    // and a Save As on the name offered writes it, and nothing beside it.
+    QVERIFY(::chdir(messages.c_str()) == 0);
+    const std::string file = messages + "/Zo\xEB.SML";
+    QVERIFY(std::filesystem::copy_file(folder + "/NEW.SML", file));
+    main->fileChoosers.openFrameFile = [&](QWidget*, const std::string&) { return file; };
+    main->Load1Click();
+    QCOMPARE(main->Model()->DocFileName, file);
+    QCOMPARE(main->lblFN->text(), QString::fromStdString(messages) + QString::fromUtf16(u"/Zo\u00EB.SML"));
+    main->fileChoosers = editorapp::QtFileChoosers();
+    DialogSeen save;
+    WhenFileDialog(save, 0, QString::fromUtf16(u"Zo\u00EB.SML"));
+    main->SaveAs1Click();
+    QCOMPARE(save.selected, QStringList{QString::fromStdString(messages) + QString::fromUtf16(u"/Zo\u00EB.SML")});
+    QCOMPARE(main->Model()->DocFileName, file);
+    QCOMPARE(namesIn(messages), (std::vector<std::string>{"Zo\xEB.MSG", "Zo\xEB.SML", "caf\xE9"}));
+    QCOMPARE(ReadBytes(messages + "/Zo\xEB.MSG").substr(0, 11), Record("{F,ZO\xEB}"));
     QVERIFY(boxes->Texts().empty());
   }
 

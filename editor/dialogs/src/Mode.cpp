@@ -76,7 +76,9 @@ TfrmMode::TfrmMode(QWidget* parent) : QDialog(parent) {
 
 void TfrmMode::Fill(int speed, const std::string& modes) {
   cboSpeed->setCurrentIndex(speed >= 0 && speed <= 2 ? speed : 0);
-  edtModes->setText(QString::fromLatin1(modes.c_str()));
+  // The modes are the sign's function letters, bytes as the sign gets them:
+  // one letter a byte, and back the same way.
+  edtModes->setText(QString::fromLatin1(modes.data(), static_cast<qsizetype>(modes.size())));
 }
 
 int TfrmMode::Speed() const { return cboSpeed->currentIndex(); }

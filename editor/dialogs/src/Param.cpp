@@ -15,6 +15,7 @@
 #include "common/Util.h"
 #include "editor/DialogRules.h"
 #include "platform/ExceptionReport.h"
+#include "platform/QtText.h"
 
 namespace editor {
 
@@ -104,8 +105,8 @@ void TfrmParam::Fill(const EditorSettings& s) {
 void TfrmParam::TakeInto(EditorSettings& s) const {
   s.colorType = cboColorType->currentIndex();
   s.signHeight = cboSIGN_H->currentText().toInt();
-  s.signWidth = ParseSignWidth(edtSIGN_W->text().toStdString()).value_or(s.signWidth);
-  s.signId = static_cast<std::uint8_t>(ParseSignId(edtSignID->text().toStdString()).value_or(s.signId));
+  s.signWidth = ParseSignWidth(platform::FromQt(edtSIGN_W->text())).value_or(s.signWidth);
+  s.signId = static_cast<std::uint8_t>(ParseSignId(platform::FromQt(edtSignID->text())).value_or(s.signId));
   s.portIndex = cboPort->currentIndex();
   s.speedIndex = cboSpeed->currentIndex();
   s.timeFormat = static_cast<std::uint8_t>(cboTime->currentIndex());
@@ -125,13 +126,13 @@ void TfrmParam::FormActivate() {
 
 void TfrmParam::btnSaveClick() {
   // Every field is checked before any is taken, so a refusal changes nothing.
-  if (!ParseSignId(edtSignID->text().toStdString())) {
+  if (!ParseSignId(platform::FromQt(edtSignID->text()))) {
     util::ShowWarning(kSignIdErrorText);
     PageControl->setCurrentIndex(0);
     edtSignID->setFocus();
     return;
   }
-  if (!ParseSignWidth(edtSIGN_W->text().toStdString())) {
+  if (!ParseSignWidth(platform::FromQt(edtSIGN_W->text()))) {
     util::ShowWarning(kSignWidthErrorText);
     PageControl->setCurrentIndex(1);
     edtSIGN_W->setFocus();

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "common/Raster.h"
+#include "platform/QtText.h"
 
 namespace editor {
 namespace {
@@ -128,10 +129,12 @@ void FrameListPainter::DrawSpeedAndModes(const TFrame& frame, int y) {
   const raster::Box upper{box.left + 2, box.top + 2, box.right - 2, middle};
   const raster::Box lower{box.left + 2, middle, box.right - 2, box.bottom - 2};
   if (!frame.Modes.empty()) {
-    const QString speed = QString::fromStdString(SpeedWord(frame.Speed));
+    const QString speed = platform::ToQt(SpeedWord(frame.Speed));
     DrawTextAt(image_, font, raster::kBlack, speed, box.left + (g_.LabelWidth - metrics.horizontalAdvance(speed)) / 2,
                upper);
   }
+  // The modes are the sign's function letters, bytes as the sign gets them: one
+  // letter a byte.
   const QString modes = QString::fromLatin1(frame.Modes.data(), static_cast<qsizetype>(frame.Modes.size()));
   // A text wider than the box starts at its left and is cut at its right.
   const int x = std::max(box.left + 2, box.left + (g_.LabelWidth - metrics.horizontalAdvance(modes)) / 2);

@@ -394,11 +394,26 @@ TEST_F(MessageFileTest, SentFileIsFramedByWakeUpRunAndEnd) {
   EXPECT_EQ(records[3].text, "{RX,WEEKLYSPECIALS}");
 }
 
+// A name beyond ASCII goes into "{F,...}" and "{RX,...}" as the file system
+// has its bytes, a..z in upper case.
+TEST_F(MessageFileTest, ANameBeyondAsciiGoesAsItsBytes) {
+  Frame0().Layout = 1;
+  Char(0, 1, 'W', 2, 1);
+  const std::string path = PathOf("\xE5\xA4\xA7\xE9\x96\x80 Zo\xC3\xAB.MSG");
+  const std::string noBlank = PathOf("\xE5\xA4\xA7\xE9\x96\x80Zo\xC3\xAB.MSG");
+  EXPECT_THROW(BuildCommandFile(model_, path, false, settings_), signname::NameRefused);
+  BuildCommandFile(model_, noBlank, true, settings_);
+  const auto records = cmdfile::ReadCommandRecords(platform::ReadWholeFile(noBlank));
+  ASSERT_EQ(records.size(), 5u);
+  EXPECT_EQ(records[1].text, "{F,\xE5\xA4\xA7\xE9\x96\x80ZO}");
+  EXPECT_EQ(records[3].text, "{RX,\xE5\xA4\xA7\xE9\x96\x80ZO\xC3\xAB}");
+}
+
 // A name the sign cannot take never goes into "{F,...}": nothing is written.
 TEST_F(MessageFileTest, ANameTheSignCannotTakeIsRefusedBeforeTheFileIsWritten) {
   Frame0().Layout = 1;
   Char(0, 1, 'W', 2, 1);
-  for (const char* name : {"A}{CA}.MSG", "two words.MSG", "caf\xC3\xA9.MSG", "tab\t.MSG"}) {
+  for (const char* name : {"A}{CA}.MSG", "two words.MSG", "a,b.MSG", "tab\t.MSG"}) {
     EXPECT_THROW(CommandFileTexts(model_, PathOf(name), false, settings_), signname::NameRefused) << name;
     EXPECT_THROW(BuildCommandFile(model_, PathOf(name), false, settings_), signname::NameRefused) << name;
     EXPECT_FALSE(fs::exists(PathOf(name))) << name;

@@ -12,6 +12,7 @@
 #include "common/Util.h"
 #include "platform/ExceptionReport.h"
 #include "platform/InOutError.h"
+#include "platform/QtText.h"
 
 namespace editor {
 
@@ -81,7 +82,7 @@ void TfrmSelLOG::showEvent(QShowEvent* event) {
 }
 
 void TfrmSelLOG::FormActivate() {
-  setWindowTitle(QString::fromLocal8Bit("SELECT A LOGO OF " + LogoFileName));
+  setWindowTitle(platform::ToQt("SELECT A LOGO OF " + LogoFileName));
   tmrClose.stop();
   try {
     logos_.Load(LogoFileName, signHeight_);
@@ -150,7 +151,7 @@ void TfrmSelLOG::BitBtn1Click() {
 }
 
 void TfrmSelLOG::Refresh() {
-  palFrameInfo->setText(QString::fromStdString(logos_.InfoText()));
+  palFrameInfo->setText(platform::ToQt(logos_.InfoText()));
   ImgF->hide();
   if (const QImage* logo = logos_.Current()) {
     const QSize size(kPreviewScale * logo->width(), kPreviewScale * logo->height());

@@ -1,6 +1,7 @@
 // The logo picker over logo files laid out by hand: refusals, fitting to the
 // sign, the preview, stepping and Insert through a recording callback.
 #include <QComboBox>
+#include <QMessageBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -15,6 +17,8 @@
 #include "common/LogoFile.h"
 #include "editor/SelLOG.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtMessageBoxes.h"
+#include "testsupport/WhenModal.h"
 #include "testsupport/HostilePaths.h"
 
 using testbytes::Bytes;
@@ -119,6 +123,52 @@ class LogoPickerTest : public QObject {
     QCOMPARE(picker.palFrameInfo->text(), QString("0/0  0 X 0"));
     QVERIFY(!picker.spdPrev->isEnabled());
     QVERIFY(!picker.spdNext->isEnabled());
+  }
+
+  // The caption and the refusal's own box name the file as the file system
+  // has it: a folder named here, a file named on another system.
+  void aFileNamedBeyondAsciiIsNamedAsItIs() {
+    const std::string folder = dir_.path().toStdString() + "/Schilder f\xC3\xBCr Zo\xC3\xAB \xE6\x8B\x9B\xE7\x89\x8C";
+    std::filesystem::create_directory(folder);
+    const QString shownFolder = dir_.path() + QString::fromUtf16(u"/Schilder f\u00FCr Zo\u00EB \u62DB\u724C");
+    const std::vector<std::uint8_t> good = Concat({Header(1), Uniform(4, 2, 0x1C)});
+    const std::vector<std::uint8_t> bad = Concat({Header(1, "-FRAME"), Uniform(4, 2, 0x1C)});
+    struct Case {
+      std::string name;
+      QString shown;
+    };
+    const Case cases[] = {
+        {"/Caf\xC3\xA9.LOG", QString::fromUtf16(u"/Caf\u00E9.LOG")},
+        {"/caf\xE9.LOG", QString::fromUtf16(u"/caf\u00E9.LOG")},
+    };
+    for (const Case& c : cases) {
+      const std::string path = folder + c.name;
+      std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(good.data()),
+                                                  static_cast<std::streamsize>(good.size()));
+      editor::TfrmSelLOG picker;
+      QString caption;
+      Pick(picker, path, [&] { caption = picker.windowTitle(); });
+      QCOMPARE(caption, "SELECT A LOGO OF " + shownFolder + c.shown);
+
+      // Refused: read from the Qt box itself.
+      std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bad.data()),
+                                                  static_cast<std::streamsize>(bad.size()));
+      platform::QtMessageBoxes qtBoxes;
+      platform::MessageBoxes* previous = platform::InstallBoxes(&qtBoxes);
+      QString boxText;
+      testsupport::WhenModal<QMessageBox>([&](QMessageBox* box) {
+        boxText = box->text();
+        box->accept();
+      });
+      editor::TfrmSelLOG refusing;
+      refusing.LogoFileName = path;
+      const int result = refusing.exec();  // closes itself after the warning
+      platform::InstallBoxes(previous);
+      QCOMPARE(result, int(QDialog::Rejected));
+      QCOMPARE(boxText, shownFolder + c.shown + " is not a valid logo file!");
+      QCOMPARE(refusing.windowTitle(), "SELECT A LOGO OF " + shownFolder + c.shown);
+    }
+    std::filesystem::remove_all(folder);  // Qt cannot remove a name it cannot hold
   }
 
   // Insert Logo on a path that is no regular file: refused at once with the

@@ -6,6 +6,8 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "platform/QtText.h"
+
 namespace platform {
 namespace {
 
@@ -17,8 +19,8 @@ int ShowOnThisThread(const BoxRequest& r) {
     case BoxType::Error: box.setIcon(QMessageBox::Critical); break;
     case BoxType::Confirmation: box.setIcon(QMessageBox::Question); break;
   }
-  box.setWindowTitle(QString::fromLatin1(r.caption.c_str()));
-  box.setText(QString::fromLatin1(r.text.c_str()));
+  box.setWindowTitle(ToQt(r.caption));
+  box.setText(ToQt(r.text));
   switch (r.buttons) {
     case BoxButtons::Ok:
       box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

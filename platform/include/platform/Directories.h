@@ -31,6 +31,9 @@ std::string ProgramDirectory();
 std::string ProgramDirectoryWarning();
 std::string SystemDirectory();
 std::string CurrentDirectory();
+// Makes `path` (its bytes as they are, any name the file system holds) the
+// current directory; false when it cannot be entered.
+bool SetCurrentDirectory(const std::string& path);
 
 // For tests, which run as root and so may write any folder: while it lives,
 // the executable's directory is `path`, which counts as writable or not by

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/ScreenCentre.h"
+#include "platform/QtText.h"
 
 namespace sender {
 
@@ -111,7 +112,7 @@ void TfrmSending::showEvent(QShowEvent* event) {
 
 void TfrmSending::FormActivate() {
   if (!pending_ || thread_) return;
-  lblMsgFN->setText(QString::fromLatin1(pending_->path.c_str()));
+  lblMsgFN->setText(platform::ToQt(pending_->path));
   lblStatus->clear();
   ProgressBar->setValue(0);
   thread_ = std::make_unique<TSendThrd>(pending_->path, pending_->options, *pending_->link, *pending_->reply, this,

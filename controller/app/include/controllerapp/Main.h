@@ -64,9 +64,11 @@ class TfrmMain : public QMainWindow {
   void spdRefreshClick();
   void lstSourceChange();
   void UpdateButtons();
-  // The working directory the file list shows, and its selected entry's path.
+  // The working directory the file list shows, and its selected entry's name
+  // (as the file system holds it) and path.
   std::string SourceDirectory() const { return sourceDir_; }
   void SetSourceDirectory(const std::string& directory);
+  std::string SelectedSourceName() const;
   std::string SelectedSourcePath() const;
 
   // --- page commands (tag 1 sequence, 2 schedule) ---

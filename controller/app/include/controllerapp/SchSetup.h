@@ -47,6 +47,7 @@ class TfrmSchSetup : public QDialog {
   void SetDateWord(const std::string& word);
   void SetTypedDate(const std::string& date);
   void FormActivate();
+  std::string shownDate_;  // what the date field was last given
 };
 
 }  // namespace ctlapp

@@ -96,6 +96,7 @@ class TfrmDialUp : public QDialog {
 
   comm::TVnkModemDialer VnkModemDialer;
   DialUpStatus status_;
+  std::string shownNumber_;  // the number the field was given, as stored
 };
 
 // Opens the window modally (FormActivate fills in the number); true when it

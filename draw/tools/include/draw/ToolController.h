@@ -10,6 +10,8 @@
 #include <QRect>
 #include <QString>
 
+#include <string>
+
 #include "draw/ClippingBox.h"
 #include "draw/DrawModel.h"
 #include "draw/TextBoxHost.h"
@@ -66,7 +68,7 @@ class ToolController : public QObject {
   // A Windows bitmap file into the view's top left, one file pixel a sign
   // pixel, framed by the clipping box. A file that is not a bitmap gives the
   // warning "File format is not accepted!" and changes nothing; returns success.
-  bool ImportBitmap(const QString& path);
+  bool ImportBitmap(const std::string& path);
 
   // The status-bar read-outs: the pointer ("(%d,%d)", or "%d,%d" over the box)
   // and the clipping size ("%dx%d", rows first; empty when cleared).
