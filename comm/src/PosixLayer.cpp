@@ -381,10 +381,21 @@ bool SetupQueues(std::int32_t device, std::uint16_t, std::uint16_t) {
   return true;
 }
 
+std::int32_t OutQueue(std::int32_t device) {
+  const int fd = DeviceFd(device);
+  if (fd < 0) return kErrDeviceNotOpen;
+  // What the driver still holds to send. A pseudo-terminal hands its bytes
+  // on at once and answers 0; a hung-up tty answers EIO.
+  int queued = 0;
+  if (::ioctl(fd, TIOCOUTQ, &queued) == 0) return queued > 0 ? queued : 0;
+  if (NoTermios(errno)) return 0;  // no queue of its own
+  return Fail(errno);
+}
+
 const DeviceLayerTable kPosixLayer = {
     BuildDCB, ClearBreak, Close,   Escape,    Flush,      GetError,     GetEventMask,
     GetState, PosixLayerOpen, Read, SetBreak,  SetEventMask, SetState,  TransmitChar,
-    UngetChar, Write,     OptionNotify, AdoptHandle, SetupQueues,
+    UngetChar, Write,     OptionNotify, AdoptHandle, SetupQueues, OutQueue,
 };
 
 }  // namespace
