@@ -615,8 +615,10 @@ void MarkDeviceFailedLocked(PortRecord& r) {
 }
 
 std::int32_t LookAtDeviceQueueLocked(PortRecord& r) {
-  if (r.outRing.Used() != 0 || r.device < 0) return -1;
-  const std::int32_t queued = r.layer.OutQueue(r.device);
+  if (r.outRing.Used() != 0) return r.outRing.Used();  // not even handed to the device yet
+  if (r.device < 0) return -1;
+  // A layer without the operation keeps no queue of its own.
+  const std::int32_t queued = r.layer.OutQueue != nullptr ? r.layer.OutQueue(r.device) : 0;
   if (queued == 0) {
     r.sentStamp = ++r.stampCounter;
   } else if (queued < 0) {

@@ -215,9 +215,9 @@ bool CheckTimerTriggers(PortRecord& r, bool& fired);
 
 // The device hung up or failed a write: stamped the first time. Port lock held.
 void MarkDeviceFailedLocked(PortRecord& r);
-// With the ring empty, asks the device what it still holds to send and
-// stamps the moment both were empty: the count, or negative when the
-// device cannot tell (it hung up; marked failed then). Port lock held.
+// What is still to send: the ring's bytes while it holds any, else what the
+// device itself holds, stamping the moment both were empty; negative when
+// the device cannot tell (it hung up; marked failed then). Port lock held.
 std::int32_t LookAtDeviceQueueLocked(PortRecord& r);
 
 // Tells the writers waiting for room to look again. No lock may be held.
