@@ -37,7 +37,7 @@ const DeviceLayerTable kNullLayer = {
     NullBuildDCB,  NullDevice,       NullDevice,       NullEscape,   NullEscape,
     NullGetError,  NullGetEventMask, NullGetState,     NullOpen,     NullRead,
     NullDevice,    NullSetEventMask, NullSetState,     NullChar,     NullChar,
-    NullWrite,     NullOptionNotify, NullAdoptHandle,  NullSetupQueues,
+    NullWrite,     NullOptionNotify, NullAdoptHandle,  NullSetupQueues,  NullDevice,
 };
 
 std::mutex g_layerMutex;

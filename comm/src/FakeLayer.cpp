@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -142,10 +143,27 @@ bool ModemStatus(std::int32_t device, std::uint32_t& status) {
   return WithDevice(device, [&status](Device& d) { status = d.state.modemStatus; });
 }
 
+std::int32_t OutQueue(std::int32_t device) {
+  std::lock_guard lock(g_mutex);
+  const auto it = g_devices.find(device);
+  if (it == g_devices.end()) return kErrDeviceNotOpen;
+  // As a hung-up tty: the question itself fails.
+  if (it->second.state.hungUp) {
+    SetLastDeviceError(ErrnoToDeviceError(EIO));
+    return -1;
+  }
+  int unread = 0;
+  if (::ioctl(it->second.peer, FIONREAD, &unread) != 0) {
+    SetLastDeviceError(ErrnoToDeviceError(errno));
+    return -1;
+  }
+  return unread;
+}
+
 const DeviceLayerTable kFakeLayer = {
     BuildDCB,     ClearBreak, Close,       Escape,       Flush,        GetError,     GetEventMask,
     GetLineState, FakeLayerOpen, Read,     SetBreak,     SetEventMask, SetLineState, TransmitChar,
-    UngetChar,    Write,      OptionNotify, AdoptHandle, SetupQueues,
+    UngetChar,    Write,      OptionNotify, AdoptHandle, SetupQueues, OutQueue,
 };
 
 }  // namespace
@@ -170,6 +188,9 @@ std::int32_t FakeLayerOpen(const char*, std::uint16_t, std::uint16_t) {
 const DeviceLayerTable& FakeDeviceLayer() { return kFakeLayer; }
 
 void InstallFakeLayer() {
+  // A write to a socket whose peer hung up raises SIGPIPE, where a tty's
+  // write fails with EIO: here it is to fail with EPIPE.
+  std::signal(SIGPIPE, SIG_IGN);
   RegisterModemStatusProc(ModemStatus);
   InstallDeviceLayer(kFakeLayer);
 }
@@ -199,6 +220,15 @@ void InjectLineErrors(std::int32_t device, std::uint32_t bits) {
 
 void SetRefuseState(std::int32_t device, bool refuse) {
   WithDevice(device, [refuse](Device& d) { d.state.refuseState = refuse; });
+}
+
+void HangUp(std::int32_t device) {
+  // Marked first: once the device can see the hang-up, its queue cannot be
+  // read as empty any more.
+  WithDevice(device, [](Device& d) {
+    d.state.hungUp = true;
+    ::shutdown(d.peer, SHUT_RDWR);
+  });
 }
 
 }  // namespace comm::fake

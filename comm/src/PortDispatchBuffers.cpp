@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "comm/CommExcept.h"
 #include "comm/PortDispatchRecord.h"
@@ -75,6 +76,14 @@ bool FillInputRingLocked(PortRecord& r) {
 void NotifyOutputRoom(PortRecord& r) {
   std::lock_guard lock(r.roomMutex);
   r.roomChanged.notify_all();
+}
+
+std::chrono::milliseconds LineTimeLocked(const PortRecord& r, std::uint32_t bytes) {
+  const Dcb& line = r.lineState;
+  const std::uint32_t baud = std::max<std::uint32_t>(RateFromCode(line.BaudRate), 50);
+  const std::uint32_t bitsPerByte = 1u + line.ByteSize + (line.Parity != kNoParity ? 1u : 0u) +
+                                    (line.StopBits == kOneStopBit ? 1u : 2u);
+  return std::chrono::milliseconds(static_cast<std::uint64_t>(bytes) * bitsPerByte * 1000 / baud);
 }
 
 std::uint16_t OutBuffUsedLocked(PortRecord& r) {
@@ -183,6 +192,7 @@ std::int32_t WriteBlock(std::uint16_t handle, const std::uint8_t* data, std::uin
     accepted = r.layer.Write(r.device, data, length);
   }
   r.outSent = true;
+  if (accepted > 0) r.queuedStamp = ++r.stampCounter;
   if (accepted <= 0) {
     // Nothing taken (the device is gone, or the layer refused).
     r.outRing.full = wasFull;
@@ -207,12 +217,7 @@ std::int32_t WaitOutputRoom(std::uint16_t handle, std::uint16_t length,
   {
     std::lock_guard lock(r.portLock);
     if (length > r.outSize) return kErrOutputBufferTooSmall;
-    const Dcb& line = r.lineState;
-    const std::uint32_t baud = std::max<std::uint32_t>(RateFromCode(line.BaudRate), 50);
-    const std::uint32_t bitsPerByte = 1u + line.ByteSize + (line.Parity != kNoParity ? 1u : 0u) +
-                                      (line.StopBits == kOneStopBit ? 1u : 2u);
-    limit = std::chrono::milliseconds(static_cast<std::uint64_t>(r.outSize) * bitsPerByte * 1000 / baud +
-                                      kOutputRoomMarginMs);
+    limit = detail::LineTimeLocked(r, r.outSize) + std::chrono::milliseconds(kOutputRoomMarginMs);
   }
   // The device's own queue sits between the ring and the line and may take
   // bytes in bursts: the wait fails only once the ring moved on no longer
@@ -248,6 +253,50 @@ std::int32_t WaitOutputRoom(std::uint16_t handle, std::uint16_t length,
   return result;
 }
 
+namespace {
+
+// A block was queued while the device's queue was waited for: the ring
+// comes first again.
+constexpr std::int32_t kRingRefilled = 1;
+
+// The second half of WaitOutputSent, once the ring was seen empty.
+std::int32_t WaitDeviceQueue(std::uint16_t handle, const std::function<bool()>& cancelled) {
+  auto rec = AcquirePort(handle);
+  if (!rec) return kErrBadHandle;
+  auto& r = *rec;
+  using Clock = std::chrono::steady_clock;
+  std::optional<Clock::time_point> deadline;
+  std::unique_lock wait(r.roomMutex);
+  for (;;) {
+    if (cancelled && cancelled()) return kErrPutBlockFail;
+    std::chrono::milliseconds next;
+    {
+      std::lock_guard lock(r.portLock);
+      if (r.closing || r.closePending || r.kill.load()) return kErrBadHandle;
+      // Sent means: both queues seen empty after the last block was
+      // queued, and no hang-up or device error seen before that.
+      if (r.sentStamp > r.queuedStamp) return r.failedStamp != 0 && r.failedStamp < r.sentStamp ? kErrPutBlockFail : 0;
+      if (r.failedStamp != 0) return kErrPutBlockFail;
+      if (r.outRing.Used() != 0) return kRingRefilled;
+      const std::int32_t queued = detail::LookAtDeviceQueueLocked(r);
+      if (queued < 0) return kErrPutBlockFail;
+      if (queued == 0) continue;
+      // Bounded by what the device held when first asked, at the line's rate.
+      const std::chrono::milliseconds lineTime = detail::LineTimeLocked(r, static_cast<std::uint32_t>(queued));
+      if (!deadline) deadline = Clock::now() + lineTime + std::chrono::milliseconds(kOutputRoomMarginMs);
+      // The device says nothing as its queue empties: asked again as often
+      // as the rest would take to send, at least every 50 ms.
+      next = std::clamp(lineTime, std::chrono::milliseconds(2), std::chrono::milliseconds(50));
+    }
+    const auto now = Clock::now();
+    if (now >= *deadline) return kErrOutputBufferTooSmall;
+    // Woken early by a stop, a hang-up or a new block.
+    r.roomChanged.wait_until(wait, std::min(now + next, *deadline));
+  }
+}
+
+}  // namespace
+
 std::int32_t WaitOutputSent(std::uint16_t handle, const std::function<bool()>& cancelled) {
   std::uint16_t size = 0;
   {
@@ -256,11 +305,12 @@ std::int32_t WaitOutputSent(std::uint16_t handle, const std::function<bool()>& c
     std::lock_guard lock(rec->portLock);
     size = rec->outSize;
   }
-  // Room for a whole ring is an empty ring, or one a failed write dropped.
-  if (const std::int32_t waited = WaitOutputRoom(handle, size, cancelled); waited != 0) return waited;
-  // A hang-up after the ring emptied took nothing of it: a line that hung up
-  // with bytes still queued fails the output thread's next write of them.
-  return PortOutputError(handle) != 0 ? kErrPutBlockFail : 0;
+  for (;;) {
+    // Room for a whole ring is an empty ring, or one a failed write dropped.
+    if (const std::int32_t waited = WaitOutputRoom(handle, size, cancelled); waited != 0) return waited;
+    // Then what the device itself still holds.
+    if (const std::int32_t sent = WaitDeviceQueue(handle, cancelled); sent != kRingRefilled) return sent;
+  }
 }
 
 void WakeOutputWaiters(std::uint16_t handle) {

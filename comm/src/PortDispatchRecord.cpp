@@ -118,9 +118,14 @@ void ComEventThread(std::shared_ptr<PortRecord> rec) {
         if (::ioctl(r.device, FIONREAD, &waiting) != 0 || waiting <= 0) {
           // Hung up: recorded, so that the next open of the port can tell.
           deviceGone = true;
-          std::lock_guard lock(r.portLock);
-          r.deviceFailed = true;
-          AddLogEntryLocked(r, kLogError, kSubReadCom, 0, nullptr, 0);
+          {
+            std::lock_guard lock(r.portLock);
+            r.deviceFailed = true;
+            MarkDeviceFailedLocked(r);
+            AddLogEntryLocked(r, kLogError, kSubReadCom, 0, nullptr, 0);
+          }
+          // A send waiting for its last bytes to leave learns it at once.
+          NotifyOutputRoom(r);
         }
       }
     }
@@ -344,6 +349,7 @@ bool WaitWritable(PortRecord& r, int timeoutMs) {
 
 void WriteOut(PortRecord& r) {
   int backoffMs = 50;
+  bool wrote = false;
   for (;;) {
     if (r.kill.load()) return;
     if (HandleAbort(r)) return;
@@ -352,7 +358,13 @@ void WriteOut(PortRecord& r) {
     {
       std::lock_guard lock(r.portLock);
       OutputRing& ring = r.outRing;
-      if (ring.Used() == 0) return;
+      if (ring.Used() == 0) {
+        // Looked at once as the ring empties: a device that hands its bytes
+        // on at once (a pseudo-terminal) has sent them now, before anything
+        // the far end does next.
+        if (wrote) LookAtDeviceQueueLocked(r);
+        return;
+      }
       start = ring.sendPos;
       length = ring.sendPos < ring.appendPos ? static_cast<std::uint16_t>(ring.appendPos - start)
                                              : static_cast<std::uint16_t>(ring.size - start);
@@ -368,6 +380,7 @@ void WriteOut(PortRecord& r) {
         ring.sendPos = next >= ring.size ? 0 : static_cast<std::uint16_t>(next);
         ring.full = false;
       }
+      wrote = true;
       NotifyOutputRoom(r);
       backoffMs = 50;
       continue;
@@ -384,6 +397,7 @@ void WriteOut(PortRecord& r) {
       {
         std::lock_guard lock(r.portLock);
         r.outputError = ErrnoToDeviceError(error);
+        MarkDeviceFailedLocked(r);
         r.outRing.full = false;
         r.outRing.appendPos = r.outRing.sendPos = 0;
         AddLogEntryLocked(r, kLogError, kSubWriteCom, 0, nullptr,
@@ -595,6 +609,25 @@ std::int32_t OpenCommon(std::uint16_t& handle, const std::string* deviceName,
 }
 
 }  // namespace
+
+void MarkDeviceFailedLocked(PortRecord& r) {
+  if (r.failedStamp == 0) r.failedStamp = ++r.stampCounter;
+}
+
+std::int32_t LookAtDeviceQueueLocked(PortRecord& r) {
+  if (r.outRing.Used() != 0) return r.outRing.Used();  // not even handed to the device yet
+  if (r.device < 0) return -1;
+  // A layer without the operation keeps no queue of its own.
+  const std::int32_t queued = r.layer.OutQueue != nullptr ? r.layer.OutQueue(r.device) : 0;
+  if (queued == 0) {
+    r.sentStamp = ++r.stampCounter;
+  } else if (queued < 0) {
+    // A device that cannot say what it holds has lost it.
+    r.deviceFailed = true;
+    MarkDeviceFailedLocked(r);
+  }
+  return queued;
+}
 
 void WakeDispatch(PortRecord& r) {
   std::lock_guard lock(r.eventMutex);

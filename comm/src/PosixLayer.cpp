@@ -4,6 +4,8 @@
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -381,10 +383,30 @@ bool SetupQueues(std::int32_t device, std::uint16_t, std::uint16_t) {
   return true;
 }
 
+std::int32_t OutQueue(std::int32_t device) {
+  const int fd = DeviceFd(device);
+  if (fd < 0) return kErrDeviceNotOpen;
+  // What the driver still holds to send. A pseudo-terminal hands its bytes
+  // on at once and answers 0; a hung-up tty answers EIO.
+  int queued = 0;
+  if (::ioctl(fd, TIOCOUTQ, &queued) == 0) return queued > 0 ? queued : 0;
+  if (NoTermios(errno)) return 0;  // no queue of its own
+  return Fail(errno);
+}
+
+// The pseudo-terminal multiplexer (/dev/ptmx, /dev/pts/ptmx): each open of it
+// makes a new pseudo-terminal and hands back its master, no line to a sign.
+bool IsPtyMultiplexer(dev_t device) { return major(device) == 5 && minor(device) == 2; }
+
+std::int32_t NotASerialDevice(const std::string& path) {
+  SetLastDeviceErrorText(path + " is not a serial device");
+  return Fail(ENODEV);  // no such port
+}
+
 const DeviceLayerTable kPosixLayer = {
     BuildDCB, ClearBreak, Close,   Escape,    Flush,      GetError,     GetEventMask,
     GetState, PosixLayerOpen, Read, SetBreak,  SetEventMask, SetState,  TransmitChar,
-    UngetChar, Write,     OptionNotify, AdoptHandle, SetupQueues,
+    UngetChar, Write,     OptionNotify, AdoptHandle, SetupQueues, OutQueue,
 };
 
 }  // namespace
@@ -425,6 +447,11 @@ bool BaudToSpeed(std::uint32_t baud, unsigned& speed) {
 std::int32_t PosixLayerOpen(const char* name, std::uint16_t, std::uint16_t) {
   if (name == nullptr) return Fail(ENOENT);
   const std::string path = ResolveDeviceName(name);
+  // A folder, a socket, a FIFO or a file is refused before any open; a
+  // missing path is left to the open, which names it.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && (!S_ISCHR(status.st_mode) || IsPtyMultiplexer(status.st_rdev)))
+    return NotASerialDevice(path);
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
@@ -445,8 +472,7 @@ std::int32_t PosixLayerOpen(const char* name, std::uint16_t, std::uint16_t) {
   // ready with nothing to read, and the port's threads would spin on it.
   if (!::isatty(fd)) {
     ::close(fd);
-    SetLastDeviceErrorText(path + " is not a serial device");
-    return Fail(ENODEV);  // no such port
+    return NotASerialDevice(path);
   }
   // One opener at a time, across processes as within this one.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

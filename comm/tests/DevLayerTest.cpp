@@ -42,6 +42,7 @@ TEST(DevLayer, NullStubsAnswerNoDeviceLayer) {
   t.OptionNotify(3, true);
   t.AdoptHandle(3, true);
   EXPECT_FALSE(t.SetupQueues(3, 100, 100));
+  EXPECT_EQ(t.OutQueue(3), -3001);
 }
 
 std::int32_t g_hookCalls = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// The device layer: a table of nineteen operations through which the
+// The device layer: a table of operations through which the
 // dispatcher reaches a serial device, the process-wide table of open ports,
 // and the two services on it (error filter, lookup by device).
 #include <array>
@@ -76,7 +76,7 @@ inline constexpr std::int32_t kSetXoff = 1, kSetXon = 2, kSetRts = 3, kClrRts = 
 inline constexpr std::uint32_t kMsCtsOn = 0x10, kMsDsrOn = 0x20, kMsRingOn = 0x40, kMsRlsdOn = 0x80;
 
 // ---------------------------------------------------------------------------
-// The nineteen operations. A device handle is a file descriptor (>= 0).
+// The operations. A device handle is a file descriptor (>= 0).
 
 using LayerBuildDCBProc = std::int32_t (*)(const char* definition, Dcb& dcb);
 using LayerClearBreakProc = std::int32_t (*)(std::int32_t device);
@@ -101,6 +101,10 @@ using LayerOptionNotifyProc = void (*)(std::int32_t device, bool flag);
 using LayerAdoptHandleProc = void (*)(std::int32_t device, bool adopt);
 using LayerSetupQueuesProc = bool (*)(std::int32_t device, std::uint16_t inSize,
                                       std::uint16_t outSize);
+// Bytes the device itself still holds to send (a UART's transmit queue), 0
+// for a device that keeps none; negative, with the last device error set,
+// when the device cannot tell because it hung up or failed.
+using LayerOutQueueProc = std::int32_t (*)(std::int32_t device);
 
 // In the order of the copy each port record takes at open.
 struct DeviceLayerTable {
@@ -123,6 +127,8 @@ struct DeviceLayerTable {
   LayerOptionNotifyProc OptionNotify;
   LayerAdoptHandleProc AdoptHandle;
   LayerSetupQueuesProc SetupQueues;
+  // What a send waits for once the dispatcher's ring is empty.
+  LayerOutQueueProc OutQueue;
 };
 
 // The table of null stubs: -3001 (ENullApi) from every signed operation, 3001

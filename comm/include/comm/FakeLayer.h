@@ -1,8 +1,11 @@
 #pragma once
 // A device layer for tests of what a pseudo-terminal cannot show: DTR and RTS,
-// modem lines, breaks, line errors and refused line settings. Each device is
-// one end of a socket pair, so the dispatcher can poll, read and write it as
-// it does a tty; the test holds the other end (the "peer").
+// modem lines, breaks, line errors, refused line settings, and a device that
+// holds written bytes in a queue of its own. Each device is one end of a
+// socket pair, so the dispatcher can poll, read and write it as it does a
+// tty; the test holds the other end (the "peer"). The device's own output
+// queue is what the peer has not read yet: a peer that reads slowly is a
+// slow line, and a hang-up can come while the queue still holds bytes.
 #include <cstdint>
 #include <vector>
 
@@ -17,6 +20,7 @@ struct FakeDeviceState {
   std::uint32_t modemStatus = 0;   // kMsCtsOn | kMsDsrOn | kMsRingOn | kMsRlsdOn
   std::uint32_t pendingErrors = 0; // CE_ bits the next GetError reports (then cleared)
   bool refuseState = false;        // SetState fails
+  bool hungUp = false;             // HangUp was called
   Dcb dcb;                         // the line state last set
   std::vector<std::int32_t> escapes;  // every LayerEscape function, in order
   int setStateCalls = 0;
@@ -39,5 +43,8 @@ bool GetState(std::int32_t device, FakeDeviceState& state);
 void SetModemStatus(std::int32_t device, std::uint32_t status);
 void InjectLineErrors(std::int32_t device, std::uint32_t bits);
 void SetRefuseState(std::int32_t device, bool refuse);
+// The far end hangs up: the device reports the hang-up as a tty does, its
+// output queue can no longer be asked for, and bytes still in it are lost.
+void HangUp(std::int32_t device);
 
 }  // namespace comm::fake

@@ -91,10 +91,13 @@ inline constexpr std::uint32_t kOutputRoomMarginMs = 2000;
 // Never from a port thread or a handler of the port.
 std::int32_t WaitOutputRoom(std::uint16_t handle, std::uint16_t length,
                             const std::function<bool()>& cancelled);
-// Waits until the device has taken everything in the output ring: 0 then;
-// kErrPutBlockFail when the device failed a write (what was queued is lost,
-// as when the line hung up with bytes queued), otherwise as WaitOutputRoom.
-// Never from a port thread.
+// Waits until everything queued has left the machine: the output ring is
+// empty and so is the device's own queue (a UART holds a few kilobytes, some
+// seconds of a slow line). 0 then, when no hang-up or device error was seen
+// before; kErrPutBlockFail when one was (what was still queued is lost), or
+// when `cancelled` says so; kErrOutputBufferTooSmall when the device did not
+// empty its queue in the time the bytes it held take at the line's rate plus
+// a margin; otherwise as WaitOutputRoom. Never from a port thread.
 std::int32_t WaitOutputSent(std::uint16_t handle, const std::function<bool()>& cancelled);
 // Makes every WaitOutputRoom and WaitOutputSent of the port look at its condition again.
 void WakeOutputWaiters(std::uint16_t handle);

@@ -140,6 +140,12 @@ class PortRecord : public PortRecordBase {
   std::vector<std::uint8_t> outStorage;
   std::uint32_t outputError = 0;
   bool deviceFailed = false;  // the com-event thread saw the device hang up
+  // The output's history, in stamps of one counter, so that a send can tell
+  // whether its bytes left before a hang-up: when the last block was queued,
+  // when the ring and the device's own queue were last both seen empty, and
+  // when the device was first seen hung up or failing (0: never).
+  std::uint64_t stampCounter = 0;
+  std::uint64_t queuedStamp = 0, sentStamp = 0, failedStamp = 0;
 
   TraceState trace;
   LogState log;
@@ -206,6 +212,13 @@ bool CheckDataTriggers(PortRecord& r);
 // `fired`: whether a trigger fired (its delivery's result is returned).
 bool CheckStatusTriggers(PortRecord& r, bool& fired);
 bool CheckTimerTriggers(PortRecord& r, bool& fired);
+
+// The device hung up or failed a write: stamped the first time. Port lock held.
+void MarkDeviceFailedLocked(PortRecord& r);
+// What is still to send: the ring's bytes while it holds any, else what the
+// device itself holds, stamping the moment both were empty; negative when
+// the device cannot tell (it hung up; marked failed then). Port lock held.
+std::int32_t LookAtDeviceQueueLocked(PortRecord& r);
 
 // Tells the writers waiting for room to look again. No lock may be held.
 void NotifyOutputRoom(PortRecord& r);

@@ -1,11 +1,15 @@
 // Opens the POSIX layer refuses, each with a reason that names the device:
-// something that is not a terminal, a device that is missing, and a device
-// the user may not open.
+// something that is not a terminal (a file, a folder, a socket, a FIFO, the
+// pseudo-terminal multiplexer), a device that is missing, and a device the
+// user may not open.
 #include <gtest/gtest.h>
 
 #include <linux/capability.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -51,6 +55,60 @@ TEST(SerialPortRefusal, ANonTerminalIsRefusedAndNamed) {
     EXPECT_EQ(OpenFailure<comm::EBadId>(5), c.path + " is not a serial device");
     EXPECT_EQ(comm::OpenPortCount(), 0) << "no port threads run on it";
   }
+}
+
+// A listening socket at `path`, closed with the object.
+class UnixSocketAt {
+ public:
+  explicit UnixSocketAt(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    bound_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+             ::listen(fd_, 1) == 0;
+  }
+  ~UnixSocketAt() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  UnixSocketAt(const UnixSocketAt&) = delete;
+  UnixSocketAt& operator=(const UnixSocketAt&) = delete;
+  bool Bound() const { return bound_; }
+
+ private:
+  int fd_;
+  bool bound_ = false;
+};
+
+TEST(SerialPortRefusal, WhatIsNoSerialDeviceIsRefusedAndNamed) {
+  TempDir dir;
+  const std::string folder = dir.File("a folder");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  const std::string socketPath = dir.File("sock");
+  UnixSocketAt socket(socketPath);
+  ASSERT_TRUE(socket.Bound());
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string link = dir.File("to-the-multiplexer");
+  ASSERT_EQ(::symlink("/dev/ptmx", link.c_str()), 0);
+  // The multiplexer makes a new pseudo-terminal at each open and hands back
+  // its master: no port of a sign.
+  for (const NotTerminalCase& c : {NotTerminalCase{"a folder", folder}, NotTerminalCase{"a socket", socketPath},
+                                   NotTerminalCase{"a FIFO", fifo},
+                                   NotTerminalCase{"the pseudo-terminal multiplexer", "/dev/ptmx"},
+                                   NotTerminalCase{"a link to the multiplexer", link}}) {
+    SCOPED_TRACE(c.what);
+    ScopedComPath com(5, c.path);
+    EXPECT_EQ(OpenFailure<comm::EBadId>(5), c.path + " is not a serial device");
+    EXPECT_EQ(comm::OpenPortCount(), 0);
+  }
+}
+
+TEST(SerialPortRefusal, APseudoTerminalsSlaveIsStillAPort) {
+  PtyCom com(5);
+  TVnkComPort port;
+  port.SetComNumber(5);
+  EXPECT_NO_THROW(port.SetOpen(true));
+  EXPECT_TRUE(port.Open());
 }
 
 TEST(SerialPortRefusal, AMissingDeviceIsRefusedAndNamed) {

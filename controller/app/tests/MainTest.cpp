@@ -26,6 +26,8 @@
 #include <memory>
 
 #include "Samples.h"
+#include "comm/ModemComp.h"
+#include "comm/SerialPort.h"
 #include "common/CommandRecord.h"
 #include "common/ControllerCommandFiles.h"
 #include "platform/BinaryFile.h"
@@ -660,6 +662,35 @@ class MainTest : public QObject {
     QCOMPARE(std::vector<std::string>(texts.begin() + 1, texts.end()),
              (std::vector<std::string>{offer[0], offer[0], offer[1], "{RX,OFFER}", "{E}"}));
     QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+    main_.reset();
+    qunsetenv("LEDSIGN_COM1");
+  }
+
+  // The sign hangs up (its cable is pulled); once COM1 leads to a sign again
+  // (here: a new pseudo-terminal) the next job opens the dead port again, and
+  // the window's own link starts the modem component, which the port's close
+  // stopped, on it again.
+  void aJobAfterADeadLineReopensThePortAndStartsTheModemAgain() {
+    Fresh(true);
+    auto first = std::make_unique<signsim::SignSim>();
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(first->StartPty()));
+    QVERIFY(platform::WriteProfileString(programDir_ + "/SML_WIN.INI", "Communication", "IS TCP", "0"));
+    TfrmMain& m = Start();
+    QVERIFY((*boxes_)->Texts().empty());
+    comm::TVnkComPort& port = m.Link().VnkComPortS();
+    comm::TVnkModem& modem = m.Link().VnkModemS();
+    QVERIFY(port.Open());
+    QVERIFY(modem.ModemStarted());
+    first->Stop();
+    QVERIFY(QTest::qWaitFor([&] { return port.DeviceFailed(); }, 3000));
+    signsim::SignSim second;
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(second.StartPty()));
+    RunJob([&] { m.btnS_ResetClick(); });
+    QVERIFY(second.WaitForRecords(3, std::chrono::milliseconds(2000)));
+    QCOMPARE(second.Records()[1].text, std::string("{Z}"));
+    QVERIFY(!port.DeviceFailed());
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+    QVERIFY2(modem.ModemStarted(), "the modem component runs on the reopened port");
     main_.reset();
     qunsetenv("LEDSIGN_COM1");
   }

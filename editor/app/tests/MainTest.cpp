@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/ModemComp.h"
 #include "comm/SerialPort.h"
 #include "common/ColorCode.h"
 #include "common/CommandRecord.h"
@@ -582,6 +583,34 @@ class EditorMainTest : public QObject {
     QCOMPARE(sign.Records()[2].text, std::string("{T,~f,^DL^RH^T5AB}"));
     QVERIFY(main->Link().Port().Open());
     QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+  }
+
+  // The sign hangs up (its cable is pulled); once COM1 leads to a sign again
+  // (here: a new pseudo-terminal) Go to Sign opens the dead port again, and
+  // the window's own link starts the modem component, which the port's close
+  // stopped, on it again.
+  void goToSignAfterADeadLineReopensThePortAndStartsTheModemAgain() {
+    auto first = std::make_unique<signsim::SignSim>();
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(first->StartPty()));
+    platform::ScopedRecordingBoxes boxes;
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    QVERIFY(boxes->Texts().empty());
+    comm::TVnkComPort& port = main->Link().Port();
+    comm::TVnkModem& modem = main->Link().Modem();
+    QVERIFY(port.Open());
+    QVERIFY(modem.ModemStarted());
+    first->Stop();
+    QVERIFY(QTest::qWaitFor([&] { return port.DeviceFailed(); }, 3000));
+    signsim::SignSim second;
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(second.StartPty()));
+    QTest::keyClicks(main->Control(), "AB");
+    main->GoToSign();
+    QVERIFY(second.WaitForRecords(5, std::chrono::seconds(5)));
+    QCOMPARE(second.Records()[3].text, std::string("{RX,_LOCAL}"));
+    QVERIFY(!port.DeviceFailed());
+    QCOMPARE(boxes->Texts(), std::vector<std::string>{});
+    QVERIFY2(modem.ModemStarted(), "the modem component runs on the reopened port");
   }
 
   void frameClicksFunctionsAndFix() {

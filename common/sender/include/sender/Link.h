@@ -18,8 +18,8 @@ class Link {
   // died under it tries to open it again. Nothing by default.
   virtual void Prepare() {}
   // Called on the sender thread after a send's last record: true once all
-  // that was written has left the link's own buffer with no device error.
-  // A link that hands its bytes on at once has nothing to wait for.
+  // that was written has left the machine, with no hang-up or device error
+  // seen before. A link that hands its bytes on at once has nothing to wait for.
   virtual bool Drain(StopFlag&) { return true; }
 };
 

@@ -1,7 +1,9 @@
 // The serial link over the serial port component on a pseudo-terminal: a
 // long send on a slow line waits for the line instead of failing, a stop
 // still ends it, and the reply buffer neither keeps chatter between sends
-// nor grows past its capacity.
+// nor grows past its capacity. On the fake device layer, a device that
+// holds the last bytes in a queue of its own: the send ends only once they
+// have left, and fails when the line hangs up before.
 #include <gtest/gtest.h>
 
 #include <poll.h>
@@ -14,7 +16,10 @@
 #include <thread>
 
 #include "SenderTestSupport.h"
+#include "SlowFakeLine.h"
+#include "comm/FakeLayer.h"
 #include "comm/PortDispatch.h"
+#include "comm/PosixLayer.h"
 #include "comm/SerialPort.h"
 #include "sender/ReplyBuffer.h"
 #include "sender/SerialLink.h"
@@ -180,6 +185,61 @@ TEST_F(SerialLinkOnPty, AnAnswerKeepsItsFirstBytesUpToTheCapacity) {
   EXPECT_EQ(reply_.Copy(), bytes.substr(0, sender::ReplyBuffer::kCapacity));
   reply_.SetReceiving(false);
   EXPECT_EQ(reply_.Copy(), "") << "a send's end empties it";
+}
+
+class SerialLinkOnAQueueingDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sendertest::App();
+    port_.SetDeviceLayer(comm::TDeviceLayer::dlOther);
+    port_.OtherLayerInstaller = [](comm::TVnkCustomComPort&) { comm::fake::InstallFakeLayer(); };
+    port_.SetComNumber(1);
+    port_.SetOutSize(20000);
+    port_.SetBaud(19200);  // 1920 bytes a second
+    port_.SetOpen(true);
+    ASSERT_TRUE(port_.Open());
+    device_ = comm::fake::LastOpenedDevice();
+  }
+  void TearDown() override {
+    port_.SetOpen(false);
+    comm::InstallPosixLayer();
+  }
+  // Two short records, then one of 2000 bytes that the device still holds
+  // for about a second once the port has handed it over.
+  std::string File() {
+    const std::vector<std::string> texts = {"{A}", "{B}", "{" + std::string(1998, 'c') + "}"};
+    for (const auto& t : texts) onTheLine_ += t.size() + 2;
+    return dir_.Write("queued.msg", sendertest::FileOf(texts));
+  }
+
+  sendertest::TempDir dir_;
+  comm::TVnkComPort port_;
+  sender::ReplyBuffer reply_{false};
+  sender::SerialLink link_{port_, reply_};
+  std::int32_t device_ = -1;
+  std::size_t onTheLine_ = 0;
+};
+
+TEST_F(SerialLinkOnAQueueingDevice, TheSendEndsOnlyOnceTheDeviceHasSentItsLastBytes) {
+  const std::string path = File();
+  comm_test::SlowFakeLine line(device_, 2000);
+  const auto run = sendertest::RunSend(path, sender::SendOptions{}, link_, reply_);
+  const std::size_t atTheEnd = line.Got().size();
+  EXPECT_TRUE(run.ended);
+  EXPECT_TRUE(run.result) << run.failureText;
+  EXPECT_EQ(atTheEnd, onTheLine_) << "the send ended while the device still held bytes";
+}
+
+TEST_F(SerialLinkOnAQueueingDevice, AHangUpBeforeTheDeviceQueueIsEmptyFailsTheSend) {
+  const std::string path = File();
+  // The far end has the two short records and half the last one, then hangs up.
+  comm_test::SlowFakeLine line(device_, 2000, 1000);
+  const auto run = sendertest::RunSend(path, sender::SendOptions{}, link_, reply_);
+  EXPECT_TRUE(run.ended);
+  EXPECT_TRUE(line.HungUp());
+  EXPECT_FALSE(run.result);
+  EXPECT_EQ(run.failureText, "no respond");
+  EXPECT_TRUE(port_.DeviceFailed()) << "the next job opens the port again";
 }
 
 }  // namespace

@@ -1,17 +1,36 @@
 #include "sender/SendingWindow.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 #include "platform/ScreenCentre.h"
 #include "platform/QtText.h"
 
 namespace sender {
+namespace {
+
+// Where `window` may go near `wanted` with all of it on its screen.
+QPoint KeptOnScreen(const QWidget& window, QPoint wanted) {
+  const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return wanted;
+  const QRect area = screen->availableGeometry();
+  const QSize size = window.frameGeometry().size();
+  return {std::clamp(wanted.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())),
+          std::clamp(wanted.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()))};
+}
+
+}  // namespace
 
 TfrmSending::TfrmSending(const SendingWindowLayout& layout, QWidget* parent) : QDialog(parent) {
   setWindowTitle("Sending Message File to Sign...");
@@ -41,7 +60,13 @@ TfrmSending::TfrmSending(const SendingWindowLayout& layout, QWidget* parent) : Q
   outer->setSpacing(0);
   outer->addWidget(lblCaption);
   auto* box = new QVBoxLayout;
-  box->setContentsMargins(9, 9, 9, 9);  // what a dialog's own layout would have
+  // What a dialog's own layout would have: the style's margins and spacing
+  // (a nested layout would take the title bar's spacing of 0).
+  const QStyle* look = style();
+  box->setContentsMargins(look->pixelMetric(QStyle::PM_LayoutLeftMargin), look->pixelMetric(QStyle::PM_LayoutTopMargin),
+                          look->pixelMetric(QStyle::PM_LayoutRightMargin),
+                          look->pixelMetric(QStyle::PM_LayoutBottomMargin));
+  box->setSpacing(look->pixelMetric(QStyle::PM_LayoutVerticalSpacing));
   outer->addLayout(box);
   box->addWidget(lblMsgFN);
   lblMsgFN->setVisible(layout.showPath);
@@ -53,7 +78,11 @@ TfrmSending::TfrmSending(const SendingWindowLayout& layout, QWidget* parent) : Q
   buttons->addStretch();
   box->addLayout(buttons);
   // A compact box of its own size (with its title bar), not the platform's default window size.
-  resize(420, (layout.showPath ? 140 : 115) + lblCaption->sizeHint().height());
+  resize(420, sizeHint().height());
+  startSystemMove = [this] {
+    QWindow* handle = windowHandle();
+    return handle != nullptr && handle->startSystemMove();
+  };
 }
 
 TfrmSending::~TfrmSending() {
@@ -87,13 +116,16 @@ bool TfrmSending::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress: {
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) break;
+      // The desktop moves it as any other window, and keeps it where it may
+      // be; move() would be ignored under Wayland.
+      if (startSystemMove && startSystemMove()) return true;
       dragging_ = true;
       dragOffset_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
       return true;
     }
     case QEvent::MouseMove:
       if (!dragging_) break;
-      move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
+      move(KeptOnScreen(*this, static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_));
       return true;
     case QEvent::MouseButtonRelease:
       dragging_ = false;

@@ -32,10 +32,11 @@ class SerialLink : public Link {
   // port closed and is tried again at the next job.
   void Prepare() override;
 
-  // Waits until the port has sent everything queued (for as long as the
-  // line needs to send a full buffer plus a margin): false when the device
-  // failed to take them (it hung up with bytes queued), the line did not
-  // drain, or `stop` is requested.
+  // Waits until everything queued has left the machine: the port's buffer
+  // and then the device's own queue are empty (for as long as the bytes
+  // take at the line's rate plus a margin). False when the device hung up
+  // or failed before that, the line did not drain, or `stop` is requested;
+  // a stop ends the wait at once.
   bool Drain(StopFlag& stop) override;
 
   // The modem component on the port, started again after a reopen (the

@@ -7,9 +7,11 @@
 // read. The send starts once per showing, not again when the window gets the
 // focus back from a message box of its own send.
 //
-// The window draws its own title bar (the title, nothing else; dragged to
-// move the window): a window manager's title bar carries the manager's own
-// buttons, and some managers show them whatever the window asks for.
+// The window draws its own title bar (the title, nothing else): a window
+// manager's title bar carries the manager's own buttons, and some managers
+// show them whatever the window asks for. A drag of it is handed to the
+// desktop, which moves the window as it moves any other.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,6 +53,11 @@ class TfrmSending : public QDialog, public SendView {
   QProgressBar* ProgressBar = nullptr;
   QPushButton* btnCancel = nullptr;
   QTimer tmrTimer;
+
+  // Starts the desktop's own move of the window (X11 and Wayland alike):
+  // false where the platform has none, and the window then follows the
+  // drag itself, kept on the screen.
+  std::function<bool()> startSystemMove;
 
  protected:
   void showEvent(QShowEvent* event) override;
