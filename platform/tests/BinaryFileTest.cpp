@@ -10,6 +10,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 #include "testsupport/AsPlainUser.h"
+#include "testsupport/FileSizeLimit.h"
 #include "testsupport/HostilePaths.h"
 #include "testsupport/TempDir.h"
 
@@ -23,26 +24,6 @@ fs::path TempDir(const std::string& name) {
   fs::create_directories(d);
   return d;
 }
-
-// Caps the size of files this process may write, as a full disk would.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lim = old_;
-    lim.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &lim);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit old_{};
-  void (*previous_)(int);
-};
 
 TEST(AtomicFileWriter, CommitReplacesTheFileWithExactBytes) {
   fs::path d = TempDir("commit");
@@ -102,7 +83,7 @@ TEST(AtomicFileWriter, FullDiskRaisesAndLeavesOldFileWhole) {
     w.Commit();
   }
   {
-    FileSizeLimit limit(16);
+    testsupport::FileSizeLimit limit(16);
     platform::AtomicFileWriter w(path);
     std::string big(64, 'x');
     try {
