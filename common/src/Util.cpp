@@ -8,6 +8,7 @@
 #include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
+#include "platform/QtText.h"
 
 namespace util {
 namespace {
@@ -84,7 +85,7 @@ bool WriteIniStrings(const std::vector<platform::ProfileEntry>& entries, const s
                      std::string* reason) {
   for (const platform::ProfileEntry& e : entries) {
     if (TooLong(e.section) || TooLong(e.key) || TooLong(e.value)) {
-      if (reason) *reason = "a setting is longer than " + std::to_string(kIniArgumentLimit) + " characters";
+      if (reason) *reason = "a setting is longer than " + std::to_string(kIniArgumentLimit) + " bytes";
       return false;
     }
   }
@@ -100,7 +101,14 @@ std::string ReadIniString(const std::string& section, const std::string& key, co
                           const platform::ProfileText& file) {
   if (TooLong(section) || TooLong(key) || TooLong(defaultValue)) return defaultValue.substr(0, kIniArgumentLimit - 1);
   std::string value = file.Get(section, key).value_or(defaultValue);
-  if (value.size() > kIniArgumentLimit - 1) value.resize(kIniArgumentLimit - 1);
+  if (value.size() > kIniArgumentLimit - 1) {
+    // A UTF-8 value is cut before the character the limit would split.
+    std::size_t cut = kIniArgumentLimit - 1;
+    if (platform::IsValidUtf8(value)) {
+      while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    }
+    value.resize(cut);
+  }
   return value;
 }
 

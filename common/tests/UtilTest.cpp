@@ -77,6 +77,36 @@ TEST(Util, IniStringsRoundTripWithDefaultsAndLimits) {
   fs::remove_all(dir);
 }
 
+// A value read back is cut to 199 bytes; a UTF-8 value is cut before a
+// character the cut would split, so it still reads as its letters. A value
+// that is not UTF-8 (from another system) is cut at 199 bytes as it stands.
+// (The file may hold longer values than the writer puts there.)
+TEST(Util, AValueCutToTheLimitKeepsWholeCharacters) {
+  fs::path dir = fs::temp_directory_path() / ("util-ini-cut-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string path = (dir / "SML_WIN.INI").string();
+  const std::string gate = "\xE5\xA4\xA7\xE9\x96\x80";  // two letters of three bytes each
+  struct Case {
+    std::string value;
+    std::string readBack;
+  } cases[] = {
+      // 198 + 3 bytes: the third letter would end past byte 199.
+      {std::string(198, 'a') + gate, std::string(198, 'a')},
+      // 196 + 3 = 199 bytes fit; the next letter goes whole.
+      {std::string(196, 'a') + gate, std::string(196, 'a') + gate.substr(0, 3)},
+      {std::string(197, 'a') + "\xC3\xAB\xC3\xAB", std::string(197, 'a') + "\xC3\xAB"},
+      {std::string(198, 'a') + "\xC3\xAB", std::string(198, 'a')},
+      // Latin-1: every byte is a letter of its own.
+      {std::string(198, 'a') + "\xEB\xEB", std::string(198, 'a') + "\xEB"},
+  };
+  for (const Case& c : cases) {
+    { std::ofstream(path, std::ios::trunc) << "[SIGN 1]\nName=" << c.value << "\n"; }
+    EXPECT_EQ(util::ReadIniString("SIGN 1", "Name", "", path), c.readBack) << c.value.size();
+  }
+  fs::remove_all(dir);
+}
+
 // The limits are those of the file's layout: a path may be longer than 200
 // characters, a section, key, value or default may not.
 TEST(Util, IniStringsTakeAPathOfAnyLength) {
@@ -94,7 +124,7 @@ TEST(Util, IniStringsTakeAPathOfAnyLength) {
   std::string reason;
   EXPECT_FALSE(util::WriteIniStrings({{"SIGN 1", "Name", "Yard"}, {"SIGN 2", std::string(201, 'k'), "x"}}, path,
                                      &reason));
-  EXPECT_EQ(reason, "a setting is longer than 200 characters");
+  EXPECT_EQ(reason, "a setting is longer than 200 bytes");
   EXPECT_EQ(util::ReadIniString("SIGN 1", "Name", "", path), "Gate");
   EXPECT_EQ(util::ReadIniString(std::string(201, 's'), "PORT", "0", path), "0");
   fs::remove_all(dir);
