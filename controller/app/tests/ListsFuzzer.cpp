@@ -107,7 +107,7 @@ void ThroughTheCommands(const std::string& input) {
     if (name.empty() || name.size() > signname::kSignNameLength) std::abort();
     for (char c : name) {
       const auto b = static_cast<unsigned char>(c);
-      if (b <= 0x20 || b >= 0x7F || c == '{' || c == '}' || c == ',' || c == ';') std::abort();
+      if (b <= 0x20 || b == 0x7F || c == '{' || c == '}' || c == ',' || c == ';') std::abort();
     }
     words += (words.empty() ? "" : " ") + name;
     rows.push_back({p, rows.empty() ? "DLY" : "", rows.empty() ? "08:00" : ctlapp::kEmptyTime});
