@@ -21,6 +21,7 @@
 #include "comm/SerialPort.h"
 #include "signsim/Pty.h"
 #include "MainThreadPump.h"
+#include "testsupport/ScopedEnv.h"
 #include "testsupport/TempDir.h"
 
 namespace serialport_test {
@@ -32,29 +33,9 @@ using comm_test::PumpFor;
 using comm_test::PumpUntil;
 
 // Points COM n at a path for the scope.
-class ScopedComPath {
+class ScopedComPath : public testsupport::ScopedEnv {
  public:
-  ScopedComPath(int n, const std::string& path) : name_("LEDSIGN_COM" + std::to_string(n)) {
-    if (const char* old = ::getenv(name_.c_str())) {
-      had_ = true;
-      old_ = old;
-    }
-    ::setenv(name_.c_str(), path.c_str(), 1);
-  }
-  ~ScopedComPath() {
-    if (had_) {
-      ::setenv(name_.c_str(), old_.c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
-  }
-  ScopedComPath(const ScopedComPath&) = delete;
-  ScopedComPath& operator=(const ScopedComPath&) = delete;
-
- private:
-  std::string name_;
-  bool had_ = false;
-  std::string old_;
+  ScopedComPath(int n, const std::string& path) : ScopedEnv(("LEDSIGN_COM" + std::to_string(n)).c_str(), path) {}
 };
 
 // A pseudo-terminal that COM n stands for.

@@ -46,6 +46,7 @@
 #include "platform/QtMessageBoxes.h"
 #include "signsim/SignSim.h"
 #include "testsupport/OpenPerUserFolder.h"
+#include "testsupport/ReplugCom1.h"
 #include "testsupport/WhenModal.h"
 
 namespace QTest {
@@ -681,10 +682,8 @@ class MainTest : public QObject {
     comm::TVnkModem& modem = m.Link().VnkModemS();
     QVERIFY(port.Open());
     QVERIFY(modem.ModemStarted());
-    first->Stop();
-    QVERIFY(QTest::qWaitFor([&] { return port.DeviceFailed(); }, 3000));
     signsim::SignSim second;
-    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(second.StartPty()));
+    QVERIFY(testsupport::ReplugCom1(*first, port, second));
     RunJob([&] { m.btnS_ResetClick(); });
     QVERIFY(second.WaitForRecords(3, std::chrono::milliseconds(2000)));
     QCOMPARE(second.Records()[1].text, std::string("{Z}"));

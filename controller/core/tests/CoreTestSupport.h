@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TestBytes.h"
+#include "testsupport/OffscreenApp.h"
 #include "testsupport/TempDir.h"
 
 namespace coretest {
@@ -23,16 +24,7 @@ inline std::vector<std::string> ResetRecordsOnTheLink() {
           std::string("\x7B\x45\x7D\x18\x61")};
 }
 
-inline QApplication& GuiApp() {
-  static int argc = 1;
-  static char name[] = "controller_core_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+inline QApplication& GuiApp() { return testsupport::OffscreenApp("controller_core_tests"); }
 
 using testsupport::TempDir;
 

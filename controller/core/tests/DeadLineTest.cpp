@@ -21,8 +21,7 @@ using namespace std::chrono;
 class DeadLine : public coretest::SerialJobRig {
  protected:
   void SetUp() override {
-    first_ = std::make_unique<signsim::SignSim>();
-    ::setenv("LEDSIGN_COM1", first_->StartPty().c_str(), 1);
+    first_ = coretest::SignOnCom1();
     table_[0] = {"Front", "", ""};
     settings_.linkKind = 0;
     settings_.portIndex = 0;
@@ -64,8 +63,7 @@ class DeadLine : public coretest::SerialJobRig {
   }
   // The cable is plugged back in: COM1 now leads to a sign again.
   void PlugBackIn() {
-    second_ = std::make_unique<signsim::SignSim>();
-    ::setenv("LEDSIGN_COM1", second_->StartPty().c_str(), 1);
+    second_ = coretest::SignOnCom1();
   }
 
   std::unique_ptr<signsim::SignSim> first_, second_;

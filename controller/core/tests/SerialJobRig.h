@@ -2,12 +2,14 @@
 // A job runner wired to a serial port as the main window wires it: the serial
 // link reads the port's replies, the modem component runs on the port, and the
 // serial set-up opens the port, then starts the modem. The fixture of tests
-// whose sign hangs up and comes back on COM1.
+// whose sign hangs up and comes back on COM1, and what their soaks share.
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -22,8 +24,68 @@
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "sender/SerialLink.h"
+#include "signsim/SignSim.h"
 
 namespace coretest {
+
+// A new sign that COM1 leads to (after a hang-up: the cable plugged back in).
+inline std::unique_ptr<signsim::SignSim> SignOnCom1() {
+  auto sign = std::make_unique<signsim::SignSim>();
+  ::setenv("LEDSIGN_COM1", sign->StartPty().c_str(), 1);
+  return sign;
+}
+
+// While the events turn, `sign` hangs up (its far end stops) once it has
+// `records` records; 0: it never does.
+class HangUpWhenTheSignHas {
+ public:
+  HangUpWhenTheSignHas(signsim::SignSim& sign, int records) {
+    if (records <= 0) return;
+    QObject::connect(&watch_, &QTimer::timeout, [this, &sign, records] {
+      if (hungUp_ || sign.Records().size() < static_cast<std::size_t>(records)) return;
+      sign.Stop();
+      hungUp_ = true;
+    });
+    watch_.start(2);
+  }
+  void Stop() { watch_.stop(); }
+  bool HungUp() const { return hungUp_; }
+
+ private:
+  QTimer watch_;
+  bool hungUp_ = false;
+};
+
+// A soak's size: LEDSIGN_SOAK_JOBS jobs (`jobs` when it is not set), drawn
+// at random from the seed LEDSIGN_SOAK_SEED (31 when it is not set).
+struct SoakSize {
+  int jobs;
+  std::uint32_t seed;
+};
+inline int EnvNumber(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
+}
+inline SoakSize SoakSizeFromEnv(int jobs) {
+  return {EnvNumber("LEDSIGN_SOAK_JOBS", jobs), static_cast<std::uint32_t>(EnvNumber("LEDSIGN_SOAK_SEED", 31))};
+}
+
+// Counts the reports that said more, or less, than the sign had: each one
+// fails the test.
+struct FalseReports {
+  int successes = 0;
+  int failures = 0;
+
+  void Check(bool reported, bool complete, const std::string& what) {
+    if (reported && !complete) {
+      ++successes;
+      ADD_FAILURE() << "false success: " << what;
+    } else if (!reported && complete) {
+      ++failures;
+      ADD_FAILURE() << "false failure: " << what;
+    }
+  }
+};
 
 class SerialJobRig : public ::testing::Test {
  protected:

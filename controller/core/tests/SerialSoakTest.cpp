@@ -17,12 +17,10 @@
 #include <unistd.h>
 
 #include <QEventLoop>
-#include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -39,17 +37,13 @@ namespace {
 using namespace controller;
 using namespace std::chrono;
 
-int EnvNumber(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
-}
-
 constexpr int kBenchRecords = 200;
 // The wake-up, the message file's records, the sequence and the end.
 constexpr int kJobRecords = 1 + kBenchRecords + 2;
 
 struct Tally {
-  int jobs = 0, faults = 0, falseSuccesses = 0, falseFailures = 0;
+  int jobs = 0, faults = 0;
+  coretest::FalseReports reports;
   int byKind[2] = {};  // [crc]
   steady_clock::time_point start = steady_clock::now();
 
@@ -58,19 +52,12 @@ struct Tally {
     ++jobs;
     ++byKind[crc];
     if (faulted) ++faults;
-    const bool complete = had == static_cast<std::size_t>(kJobRecords);
-    if (reported && !complete) {
-      ++falseSuccesses;
-      ADD_FAILURE() << "false success: " << what;
-    } else if (!reported && complete) {
-      ++falseFailures;
-      ADD_FAILURE() << "false failure: " << what;
-    }
+    reports.Check(reported, had == static_cast<std::size_t>(kJobRecords), what);
   }
   void Print(const char* name, std::uint32_t seed) const {
     std::printf("%s: %d jobs of %d records (seed %u): crc %d, no-crc %d; %d hang-ups injected; %d false successes, "
                 "%d false failures; %.0f s\n",
-                name, jobs, kJobRecords, seed, byKind[1], byKind[0], faults, falseSuccesses, falseFailures,
+                name, jobs, kJobRecords, seed, byKind[1], byKind[0], faults, reports.successes, reports.failures,
                 duration<double>(steady_clock::now() - start).count());
   }
 };
@@ -109,8 +96,7 @@ class SerialSoak : public coretest::SerialJobRig {
 };
 
 TEST_F(SerialSoak, HangUpsNearTheEndOnAPseudoTerminal) {
-  const int jobs = EnvNumber("LEDSIGN_SOAK_JOBS", 1);
-  const auto seed = static_cast<std::uint32_t>(EnvNumber("LEDSIGN_SOAK_SEED", 31));
+  const auto [jobs, seed] = coretest::SoakSizeFromEnv(1);
   std::mt19937 random(seed);
   Tally tally;
   std::unique_ptr<signsim::SignSim> sign;
@@ -126,35 +112,25 @@ TEST_F(SerialSoak, HangUpsNearTheEndOnAPseudoTerminal) {
     }
     if (!sign) {
       // COM1 leads to a sign (after a hang-up: the cable plugged back in).
-      sign = std::make_unique<signsim::SignSim>();
-      ::setenv("LEDSIGN_COM1", sign->StartPty().c_str(), 1);
+      sign = coretest::SignOnCom1();
       if (i == 0) {
         ASSERT_TRUE(ApplySerialSettings(setup_, settings_));
       }
     }
     settings_.crcCheck = crc ? 1 : 0;
-    bool hungUp = false;
-    QTimer watch;
-    if (at > 0) {
-      QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (hungUp || sign->Records().size() < static_cast<std::size_t>(at)) return;
-        sign->Stop();
-        hungUp = true;
-      });
-      watch.start(2);
-    }
+    coretest::HangUpWhenTheSignHas watch(*sign, at);
     const bool reported = RunJob();
-    watch.stop();
+    watch.Stop();
     const std::size_t had = sign->Records().size();
     tally.Count(at > 0, crc, reported, had,
                 "job " + std::to_string(i) + (crc ? " crc" : " no-crc") + ", hang-up at " + std::to_string(at) +
                     ", the sign had " + std::to_string(had));
-    if (hungUp) sign.reset();
+    if (watch.HungUp()) sign.reset();
     else sign->Core().ClearLog();
   }
   tally.Print("serial soak on a pseudo-terminal", seed);
-  EXPECT_EQ(tally.falseSuccesses, 0);
-  EXPECT_EQ(tally.falseFailures, 0);
+  EXPECT_EQ(tally.reports.successes, 0);
+  EXPECT_EQ(tally.reports.failures, 0);
 }
 
 // The far end of a fake device: reads at the line's rate into a simulated
@@ -237,8 +213,7 @@ class FarEnd {
 };
 
 TEST_F(SerialSoak, HangUpsWhileTheDeviceStillHoldsTheLastBytes) {
-  const int jobs = EnvNumber("LEDSIGN_SOAK_JOBS", 1);
-  const auto seed = static_cast<std::uint32_t>(EnvNumber("LEDSIGN_SOAK_SEED", 31));
+  const auto [jobs, seed] = coretest::SoakSizeFromEnv(1);
   std::mt19937 random(seed);
   port_.SetDeviceLayer(comm::TDeviceLayer::dlOther);
   port_.OtherLayerInstaller = [](comm::TVnkCustomComPort&) { comm::fake::InstallFakeLayer(); };
@@ -283,8 +258,8 @@ TEST_F(SerialSoak, HangUpsWhileTheDeviceStillHoldsTheLastBytes) {
   port_.SetOpen(false);
   comm::InstallPosixLayer();
   tally.Print("serial soak on a queueing device", seed);
-  EXPECT_EQ(tally.falseSuccesses, 0);
-  EXPECT_EQ(tally.falseFailures, 0);
+  EXPECT_EQ(tally.reports.successes, 0);
+  EXPECT_EQ(tally.reports.failures, 0);
 }
 
 }  // namespace

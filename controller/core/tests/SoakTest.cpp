@@ -9,10 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
-#include <QTimer>
 
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -25,11 +23,6 @@ namespace {
 
 using namespace controller;
 using namespace std::chrono;
-
-int EnvNumber(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
-}
 
 enum class Fault { None, CloseAfterRecord, RefuseRecord };
 
@@ -46,7 +39,7 @@ class Soak : public coretest::SerialJobRig {
  protected:
   void SetUp() override {
     const std::uint16_t tcpPort = tcpSign_.StartTcp(0);
-    NewSerialSign();
+    serialSign_ = coretest::SignOnCom1();  // COM1 leads to a sign of its own
     table_[0] = {"Front", "127.0.0.1", ""};
     settings_.portIndex = 0;
     settings_.speedIndex = 10;
@@ -56,12 +49,6 @@ class Soak : public coretest::SerialJobRig {
     settings_.linkKind = 0;
     ASSERT_TRUE(ApplySerialSettings(setup_, settings_));
   }
-  // COM1 leads to a sign of its own (after a hang-up: the cable plugged back in).
-  void NewSerialSign() {
-    serialSign_ = std::make_unique<signsim::SignSim>();
-    ::setenv("LEDSIGN_COM1", serialSign_->StartPty().c_str(), 1);
-  }
-
   Plan Draw(std::mt19937& random) {
     Plan p;
     p.tcp = random() % 2 == 0;
@@ -112,24 +99,16 @@ class Soak : public coretest::SerialJobRig {
       sign.SetScript(script);
     }
     if (p.fault == Fault::CloseAfterRecord && p.tcp) tcpSign_.SetDropAfter(p.atRecord);
-    bool hungUp = false;
-    QTimer watch;
-    if (p.fault == Fault::CloseAfterRecord && !p.tcp) {
-      QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (hungUp || serialSign_->Records().size() < static_cast<std::size_t>(p.atRecord)) return;
-        serialSign_->Stop();  // the far end hangs up
-        hungUp = true;
-      });
-      watch.start(2);
-    }
+    coretest::HangUpWhenTheSignHas watch(*serialSign_,
+                                         p.fault == Fault::CloseAfterRecord && !p.tcp ? p.atRecord : 0);
     JobRequest r{0, "07", p.files, {}, "", "", 0};
     finished_ = false;
     EXPECT_TRUE(runner_->RequestJob(kJobSequence, r));
     EXPECT_TRUE(WaitForJob(30s));
-    watch.stop();
+    watch.Stop();
     signHad = sign.Records().size();
     got = success_;
-    if (hungUp) NewSerialSign();
+    if (watch.HungUp()) serialSign_ = coretest::SignOnCom1();
     // Wait for the controller's close so the next connect finds no busy socket.
     const auto closed = steady_clock::now() + 3s;
     while (runner_->CS().state() != QAbstractSocket::UnconnectedState && steady_clock::now() < closed)
@@ -143,10 +122,10 @@ class Soak : public coretest::SerialJobRig {
 };
 
 TEST_F(Soak, EveryReportSaysWhatTheSignReallyHad) {
-  const int jobs = EnvNumber("LEDSIGN_SOAK_JOBS", 6);
-  const auto seed = static_cast<std::uint32_t>(EnvNumber("LEDSIGN_SOAK_SEED", 31));
+  const auto [jobs, seed] = coretest::SoakSizeFromEnv(6);
   std::mt19937 random(seed);
-  int falseSuccesses = 0, falseFailures = 0, faulted = 0;
+  coretest::FalseReports reports;
+  int faulted = 0;
   int byKind[2][2] = {};  // [tcp][crc]
   for (int i = 0; i < jobs; ++i) {
     const Plan p = Draw(random);
@@ -159,13 +138,7 @@ TEST_F(Soak, EveryReportSaysWhatTheSignReallyHad) {
                              (p.crc ? " crc" : " no-crc") + " fault " + std::to_string(static_cast<int>(p.fault)) +
                              " at " + std::to_string(p.atRecord) + "/" + std::to_string(p.records) +
                              ", the sign had " + std::to_string(signHad);
-    if (got && !expected) {
-      ++falseSuccesses;
-      ADD_FAILURE() << "false success: " << what;
-    } else if (!got && expected) {
-      ++falseFailures;
-      ADD_FAILURE() << "false failure: " << what;
-    }
+    reports.Check(got, expected, what);
     // A job reported complete had every record at the sign.
     if (got) {
       EXPECT_EQ(signHad, static_cast<std::size_t>(p.records)) << what;
@@ -173,10 +146,10 @@ TEST_F(Soak, EveryReportSaysWhatTheSignReallyHad) {
   }
   std::printf("soak: %d jobs (seed %u): tcp/crc %d, tcp/no-crc %d, serial/crc %d, serial/no-crc %d; %d with a fault; "
               "%d false successes, %d false failures\n",
-              jobs, seed, byKind[1][1], byKind[1][0], byKind[0][1], byKind[0][0], faulted, falseSuccesses,
-              falseFailures);
-  EXPECT_EQ(falseSuccesses, 0);
-  EXPECT_EQ(falseFailures, 0);
+              jobs, seed, byKind[1][1], byKind[1][0], byKind[0][1], byKind[0][0], faulted, reports.successes,
+              reports.failures);
+  EXPECT_EQ(reports.successes, 0);
+  EXPECT_EQ(reports.failures, 0);
 }
 
 }  // namespace

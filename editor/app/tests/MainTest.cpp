@@ -49,6 +49,7 @@
 #include "signfontmaker/SignFontMaker.h"
 #include "signsim/SignSim.h"
 #include "testsupport/OpenPerUserFolder.h"
+#include "testsupport/ReplugCom1.h"
 #include "testsupport/WhenModal.h"
 
 using editorapp::TfrmMain;
@@ -600,10 +601,8 @@ class EditorMainTest : public QObject {
     comm::TVnkModem& modem = main->Link().Modem();
     QVERIFY(port.Open());
     QVERIFY(modem.ModemStarted());
-    first->Stop();
-    QVERIFY(QTest::qWaitFor([&] { return port.DeviceFailed(); }, 3000));
     signsim::SignSim second;
-    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(second.StartPty()));
+    QVERIFY(testsupport::ReplugCom1(*first, port, second));
     QTest::keyClicks(main->Control(), "AB");
     main->GoToSign();
     QVERIFY(second.WaitForRecords(5, std::chrono::seconds(5)));

@@ -19,6 +19,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/MessageBoxes.h"
 #include "signsim/SignSim.h"
+#include "testsupport/OffscreenApp.h"
 
 namespace {
 
@@ -27,16 +28,7 @@ using editor::EditorSender;
 using editor::SendMode;
 using signsim::SignEntry;
 
-QApplication& GuiApp() {
-  static int argc = 1;
-  static char name[] = "editor_send_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+QApplication& GuiApp() { return testsupport::OffscreenApp("editor_send_tests"); }
 
 // A record as the sign receives it, laid out by hand: `ats` at-signs, the
 // command, its CRC over the bytes between the braces, high byte first.

@@ -10,16 +10,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
+#include "QueueingDeviceTest.h"
 #include "SenderTestSupport.h"
 #include "SlowFakeLine.h"
-#include "comm/FakeLayer.h"
+#include "SlowLine.h"
 #include "comm/PortDispatch.h"
-#include "comm/PosixLayer.h"
 #include "comm/SerialPort.h"
 #include "sender/ReplyBuffer.h"
 #include "sender/SerialLink.h"
@@ -29,48 +28,6 @@ namespace {
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
-
-// Reads the master side at a fixed rate, as a line of that speed would.
-class SlowPeer {
- public:
-  SlowPeer(int master, int bytesPerSecond) : master_(master), rate_(bytesPerSecond) {}
-  ~SlowPeer() { Stop(); }
-  SlowPeer(const SlowPeer&) = delete;
-  SlowPeer& operator=(const SlowPeer&) = delete;
-
-  void Start() {
-    thread_ = std::thread([this] {
-      // A tenth of a second's worth at a time.
-      std::vector<char> buffer(static_cast<std::size_t>(rate_ / 10));
-      auto next = steady_clock::now();
-      while (!stop_.load()) {
-        next += 100ms;
-        std::this_thread::sleep_until(next);
-        const ssize_t n = ::read(master_, buffer.data(), buffer.size());
-        if (n > 0) {
-          std::lock_guard lock(mutex_);
-          got_.append(buffer.data(), static_cast<std::size_t>(n));
-        }
-      }
-    });
-  }
-  void Stop() {
-    stop_.store(true);
-    if (thread_.joinable()) thread_.join();
-  }
-  std::string Got() const {
-    std::lock_guard lock(mutex_);
-    return got_;
-  }
-
- private:
-  int master_;
-  int rate_;
-  std::atomic<bool> stop_{false};
-  mutable std::mutex mutex_;
-  std::string got_;
-  std::thread thread_;
-};
 
 class SerialLinkOnPty : public ::testing::Test {
  protected:
@@ -135,8 +92,8 @@ TEST_F(SerialLinkOnPty, ALongSendWaitsForASlowLineAndArrivesWhole) {
   }
   sendertest::TempDir dir;
   const std::string path = dir.Write("long.msg", sendertest::FileOf(texts));
-  SlowPeer peer(pty_.Master(), 11520);
-  peer.Start();
+  // Reads the master side at a fixed rate, as a line of that speed would.
+  comm_test::SlowLine peer(pty_.Master(), 11520);
   sender::SendOptions options;
   options.crcCheck = false;
   const auto run = sendertest::RunSend(path, options, link_, reply_, {}, 90000);
@@ -187,22 +144,11 @@ TEST_F(SerialLinkOnPty, AnAnswerKeepsItsFirstBytesUpToTheCapacity) {
   EXPECT_EQ(reply_.Copy(), "") << "a send's end empties it";
 }
 
-class SerialLinkOnAQueueingDevice : public ::testing::Test {
+class SerialLinkOnAQueueingDevice : public sendertest::QueueingDeviceTest {
  protected:
   void SetUp() override {
     sendertest::App();
-    port_.SetDeviceLayer(comm::TDeviceLayer::dlOther);
-    port_.OtherLayerInstaller = [](comm::TVnkCustomComPort&) { comm::fake::InstallFakeLayer(); };
-    port_.SetComNumber(1);
-    port_.SetOutSize(20000);
-    port_.SetBaud(19200);  // 1920 bytes a second
-    port_.SetOpen(true);
-    ASSERT_TRUE(port_.Open());
-    device_ = comm::fake::LastOpenedDevice();
-  }
-  void TearDown() override {
-    port_.SetOpen(false);
-    comm::InstallPosixLayer();
+    OpenPort(19200);  // 1920 bytes a second
   }
   // Two short records, then one of 2000 bytes that the device still holds
   // for about a second once the port has handed it over.
@@ -213,10 +159,6 @@ class SerialLinkOnAQueueingDevice : public ::testing::Test {
   }
 
   sendertest::TempDir dir_;
-  comm::TVnkComPort port_;
-  sender::ReplyBuffer reply_{false};
-  sender::SerialLink link_{port_, reply_};
-  std::int32_t device_ = -1;
   std::size_t onTheLine_ = 0;
 };
 

@@ -17,16 +17,16 @@
 #include <QTimer>
 
 #include <chrono>
-#include <cstdlib>
 
+#include "QueueingDeviceTest.h"
 #include "SenderTestSupport.h"
 #include "comm/FakeLayer.h"
 #include "comm/PortDispatch.h"
-#include "comm/PosixLayer.h"
 #include "comm/SerialPort.h"
 #include "platform/MessageBoxes.h"
 #include "sender/SendingWindow.h"
 #include "sender/SerialLink.h"
+#include "testsupport/OffscreenApp.h"
 
 namespace {
 
@@ -34,16 +34,7 @@ using namespace std::chrono;
 using sender::SendingWindowLayout;
 using sender::TfrmSending;
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "sending_window_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
+QApplication& App() { return testsupport::OffscreenApp("sending_window_tests"); }
 
 void Mouse(QWidget* target, QEvent::Type type, QPoint global) {
   const QPointF local = target->mapFromGlobal(global);
@@ -112,22 +103,11 @@ TEST(SendingWindowLayout, CancelKeepsTheStylesSpacingFromTheBarAndTheLowerEdge) 
 
 // A send on the fake layer's port, whose device holds what its far end has
 // not read: here nothing is read, so the last record stays in the device.
-class SendingWindowCancel : public ::testing::Test {
+class SendingWindowCancel : public sendertest::QueueingDeviceTest {
  protected:
   void SetUp() override {
     App();
-    port_.SetDeviceLayer(comm::TDeviceLayer::dlOther);
-    port_.OtherLayerInstaller = [](comm::TVnkCustomComPort&) { comm::fake::InstallFakeLayer(); };
-    port_.SetComNumber(1);
-    port_.SetOutSize(20000);
-    port_.SetBaud(9600);
-    port_.SetOpen(true);
-    ASSERT_TRUE(port_.Open());
-    device_ = comm::fake::LastOpenedDevice();
-  }
-  void TearDown() override {
-    port_.SetOpen(false);
-    comm::InstallPosixLayer();
+    OpenPort(9600);
   }
   // Bytes the device holds for its far end.
   int Held() const {
@@ -138,10 +118,6 @@ class SendingWindowCancel : public ::testing::Test {
 
   platform::ScopedRecordingBoxes boxes_;
   sendertest::TempDir dir_;
-  comm::TVnkComPort port_;
-  sender::ReplyBuffer reply_{false};
-  sender::SerialLink link_{port_, reply_};
-  std::int32_t device_ = -1;
 };
 
 TEST_F(SendingWindowCancel, CancelWhileTheDeviceStillHoldsTheLastRecordEndsTheSendAtOnce) {
