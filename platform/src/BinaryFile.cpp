@@ -41,6 +41,20 @@ std::string ResolveLinks(const std::string& path) {
   throw InOutError(path, ELOOP);
 }
 
+// Writes all `size` bytes: 0, or the errno of the write that failed.
+int WriteAll(int fd, const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return EIO;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 // The folder part of a path, with its slash ("" for a bare name), and the name.
 std::pair<std::string, std::string> SplitFolder(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -118,17 +132,9 @@ void AtomicFileWriter::Write(const void* data, std::size_t size) {
   if (fd_ < 0) {
     throw InOutError(path_, EBADF);
   }
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      Discard();
-      throw InOutError(path_, e);
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
+  if (const int e = WriteAll(fd_, data, size); e != 0) {
+    Discard();
+    throw InOutError(path_, e);
   }
 }
 
@@ -226,20 +232,7 @@ bool KeptFile::PutBack() noexcept {
     std::string name = TemporaryPattern(targetPath_);
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    const std::uint8_t* p = keptBytes_.data();
-    std::size_t left = keptBytes_.size();
-    bool whole = true;
-    while (left > 0) {
-      const ssize_t n = ::write(fd, p, left);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        whole = false;
-        break;
-      }
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) whole = false;
+    bool whole = WriteAll(fd, keptBytes_.data(), keptBytes_.size()) == 0 && ::fsync(fd) == 0;
     if (::close(fd) != 0) whole = false;
     if (!whole) {
       ::unlink(name.c_str());
