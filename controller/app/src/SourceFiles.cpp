@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "common/Util.h"
 #include "platform/QtText.h"
 
 namespace ctlapp {
@@ -30,7 +31,8 @@ std::vector<std::string> ListSourceFiles(const std::string& directory, const std
     const std::string name = entry->d_name;
     if (!Matches(name, mask)) continue;
     struct stat st {};
-    const std::string path = directory + (directory.empty() || directory.back() == '/' ? "" : "/") + name;
+    // Named as the list's entries are later taken.
+    const std::string path = util::JoinPath(directory, name);
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     names.push_back(name);
   }
