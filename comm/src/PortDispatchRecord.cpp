@@ -349,7 +349,6 @@ bool WaitWritable(PortRecord& r, int timeoutMs) {
 
 void WriteOut(PortRecord& r) {
   int backoffMs = 50;
-  bool wrote = false;
   for (;;) {
     if (r.kill.load()) return;
     if (HandleAbort(r)) return;
@@ -358,13 +357,7 @@ void WriteOut(PortRecord& r) {
     {
       std::lock_guard lock(r.portLock);
       OutputRing& ring = r.outRing;
-      if (ring.Used() == 0) {
-        // Looked at once as the ring empties: a device that hands its bytes
-        // on at once (a pseudo-terminal) has sent them now, before anything
-        // the far end does next.
-        if (wrote) LookAtDeviceQueueLocked(r);
-        return;
-      }
+      if (ring.Used() == 0) return;
       start = ring.sendPos;
       length = ring.sendPos < ring.appendPos ? static_cast<std::uint16_t>(ring.appendPos - start)
                                              : static_cast<std::uint16_t>(ring.size - start);
@@ -379,8 +372,11 @@ void WriteOut(PortRecord& r) {
         std::uint32_t next = start + static_cast<std::uint32_t>(written);
         ring.sendPos = next >= ring.size ? 0 : static_cast<std::uint16_t>(next);
         ring.full = false;
+        // Looked at as the ring empties, under the lock that empties it: a
+        // device that hands its bytes on at once (a pseudo-terminal) has sent
+        // them now, and whoever sees the ring empty knows that it was asked.
+        if (ring.Used() == 0) LookAtDeviceQueueLocked(r);
       }
-      wrote = true;
       NotifyOutputRoom(r);
       backoffMs = 50;
       continue;

@@ -192,6 +192,9 @@ TEST(DrainOnAPseudoTerminal, AFarEndThatReadEverythingAndHungUpHadItAll) {
   const std::string bytes = Bytes(500);
   ASSERT_EQ(Queue(port, bytes), 0);
   ASSERT_EQ(pty.Read(bytes.size()), bytes);
+  // The far end hangs up once the port has seen its ring empty: a hang-up
+  // that came sooner could not be told from one that cut the bytes off.
+  ASSERT_TRUE(PumpUntil([&] { return comm::OutBuffUsed(port) == 0; }));
   pty.CloseMaster();
   ASSERT_TRUE(PumpUntil([&] { return comm::PortDeviceFailed(port); }));
   Drain drain(port);
