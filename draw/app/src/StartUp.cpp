@@ -9,6 +9,7 @@
 #include "common/LogoFile.h"
 #include "common/Raster.h"
 #include "common/Util.h"
+#include "draw/BitmapFile.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 
@@ -55,16 +56,17 @@ std::string SysCanvasPath(const std::string& programDir) { return util::JoinPath
 bool LoadSysCanvas(const std::string& path, QImage& view) {
   const std::string cannotRead = "The working picture " + path + " cannot be read; the drawing starts black.";
   QImage picture;
+  std::string cutShort;
   try {
     const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxSysCanvasBytes);
-    picture.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+    picture = draw::DecodeWholeBitmap(bytes, cutShort);
   } catch (const platform::InOutError& e) {
     if (e.error() == ENOENT) return false;  // the first start: nothing to draw back
     util::ShowWarning(cannotRead + "\n" + e.what());
     return false;
   }
   if (picture.isNull()) {
-    util::ShowWarning(cannotRead);
+    util::ShowWarning(cutShort.empty() ? cannotRead : cannotRead + "\n" + cutShort);
     return false;
   }
   raster::MakeRgb32(picture);

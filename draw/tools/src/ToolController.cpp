@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Util.h"
+#include "draw/BitmapFile.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 
@@ -292,15 +293,16 @@ void ToolController::ClearScratch() {
 bool ToolController::ImportBitmap(const std::string& path) {
   // Read here rather than by QImage, which would wait on a FIFO for good.
   QImage bitmap;
+  std::string cutShort;
   try {
     const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxBitmapBytes);
-    bitmap.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+    bitmap = DecodeWholeBitmap(bytes, cutShort);
   } catch (const platform::InOutError& e) {
     util::ShowWarning(e.error() == ENOENT ? std::string(kNotABitmap) : std::string(kNotABitmap) + "\n" + e.what());
     return false;
   }
   if (bitmap.isNull()) {
-    util::ShowWarning(kNotABitmap);
+    util::ShowWarning(cutShort.empty() ? std::string(kNotABitmap) : std::string(kNotABitmap) + "\n" + cutShort);
     return false;
   }
   raster::MakeRgb32(bitmap);
