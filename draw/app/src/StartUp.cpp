@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "common/LinkSettings.h"
 #include "common/LogoFile.h"
@@ -70,8 +71,7 @@ bool LoadSysCanvas(const std::string& path, QImage& view) {
     return false;
   }
   raster::MakeRgb32(picture);
-  raster::CopyBox(picture, raster::Box{0, 0, picture.width(), picture.height()}, view, QPoint(0, 0),
-                  raster::CopyMode::kSrcCopy);
+  view = std::move(picture);
   return true;
 }
 
