@@ -22,40 +22,21 @@ namespace {
 constexpr QRgb kRed = 0xFFFF1F3Fu;    // item "2"
 constexpr QRgb kGreen = 0xFF1FFF3Fu;  // item "4"
 
-void Le(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-// A 24-bit Windows bitmap file, laid out by hand: file header, 40-byte info
-// header, rows bottom-up in blue, green, red, each padded to 4 bytes.
+// A 24-bit Windows bitmap file, laid out by hand: rows bottom-up in blue,
+// green, red, each padded to 4 bytes, behind the file and info headers.
 std::vector<std::uint8_t> Bitmap24(int w, int h, QRgb (*color)(int x, int y)) {
   const int row = (w * 3 + 3) / 4 * 4;
-  const std::uint32_t pixels = static_cast<std::uint32_t>(row * h);
-  std::vector<std::uint8_t> b{'B', 'M'};
-  Le(b, 54 + pixels, 4);
-  Le(b, 0, 4);
-  Le(b, 54, 4);
-  Le(b, 40, 4);
-  Le(b, static_cast<std::uint32_t>(w), 4);
-  Le(b, static_cast<std::uint32_t>(h), 4);
-  Le(b, 1, 2);
-  Le(b, 24, 2);
-  Le(b, 0, 4);
-  Le(b, pixels, 4);
-  Le(b, 2835, 4);
-  Le(b, 2835, 4);
-  Le(b, 0, 4);
-  Le(b, 0, 4);
+  drawtest::BitmapLayout layout{w, h, 24, 0, {}, {}, {}};
   for (int y = h - 1; y >= 0; --y) {
     for (int x = 0; x < w; ++x) {
       const QRgb c = color(x, y);
-      b.push_back(static_cast<std::uint8_t>(qBlue(c)));
-      b.push_back(static_cast<std::uint8_t>(qGreen(c)));
-      b.push_back(static_cast<std::uint8_t>(qRed(c)));
+      layout.pixels.push_back(static_cast<std::uint8_t>(qBlue(c)));
+      layout.pixels.push_back(static_cast<std::uint8_t>(qGreen(c)));
+      layout.pixels.push_back(static_cast<std::uint8_t>(qRed(c)));
     }
-    for (int pad = w * 3; pad < row; ++pad) b.push_back(0);
+    for (int pad = w * 3; pad < row; ++pad) layout.pixels.push_back(0);
   }
-  return b;
+  return drawtest::BitmapFileBytes(layout);
 }
 
 QRgb Checker(int x, int y) { return (x + y) % 2 == 0 ? kRed : kGreen; }
