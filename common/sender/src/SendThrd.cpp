@@ -151,8 +151,8 @@ bool TSendThrd::SendFile(const std::string& path) {
   std::vector<cmdfile::CommandRecord> records;
   try {
     records = cmdfile::ReadCommandRecords(bytes);
-  } catch (const cmdfile::BadCommandFile&) {
-    Sync([text = WithPath(options_.invalidFileText, path)] { util::ShowWarning(text); });
+  } catch (const cmdfile::BadCommandFile& e) {
+    Sync([text = WithPath(options_.invalidFileText, path) + "\n" + e.what()] { util::ShowWarning(text); });
     SyncSendFailure();
     return false;
   }

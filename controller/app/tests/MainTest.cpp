@@ -986,7 +986,8 @@ class MainTest : public QObject {
   }
 
   // A message file whose records do not add up is named in a warning before
-  // the report, and nothing of it reaches the sign.
+  // the report, with the reason the record reader gave on a second line, and
+  // nothing of it reaches the sign.
   void aDamagedMessageFileSaysSo() {
     Fresh(true);
     signsim::SignSim sign;
@@ -1001,7 +1002,8 @@ class MainTest : public QObject {
     RunJob([&] { m.spdRUN_SEQClick(); }, false);
     const std::vector<std::string> texts = (*boxes_)->Texts();
     QVERIFY(texts.size() >= 2);
-    QCOMPARE(texts[texts.size() - 2], Messages("Broken.MSG") + " is not a valid message file!");
+    QCOMPARE(texts[texts.size() - 2],
+             Messages("Broken.MSG") + " is not a valid message file!\nrecord cut off at offset 0");
     QCOMPARE(texts.back(), std::string("Simulated sign: Sended fail !!"));
     for (const auto& r : sign.Records()) QVERIFY(r.text.find("{F,A}") == std::string::npos);
   }

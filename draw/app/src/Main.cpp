@@ -409,9 +409,10 @@ void TfrmMain::FormActivate() {
   model_.ResetView(palImg->width(), palImg->height(), true);
   tools_->ShowClippingBox(false);
   Img->move(0, 0);
-  LoadSysCanvas(SysCanvasPath(programDir_), model_.View());
+  // The working picture keeps its own size; the control keeps the area's.
+  if (QImage picture; LoadSysCanvas(SysCanvasPath(programDir_), picture)) model_.SetView(std::move(picture));
   Img->Follow();
-  zoom_->SetUp(model_.View().width(), model_.View().height());
+  zoom_->SetUp(model_.ViewControl().width(), model_.ViewControl().height());
   spdTools->Button(static_cast<int>(draw::DrawTool::kPencil))->setChecked(true);
   tools_->ChooseTool(draw::DrawTool::kPencil);
   cboColor->setCurrentIndex(1);

@@ -4,11 +4,13 @@
 #include <QByteArray>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "common/LinkSettings.h"
 #include "common/LogoFile.h"
 #include "common/Raster.h"
 #include "common/Util.h"
+#include "draw/BitmapFile.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 
@@ -55,21 +57,21 @@ std::string SysCanvasPath(const std::string& programDir) { return util::JoinPath
 bool LoadSysCanvas(const std::string& path, QImage& view) {
   const std::string cannotRead = "The working picture " + path + " cannot be read; the drawing starts black.";
   QImage picture;
+  std::string cutShort;
   try {
     const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxSysCanvasBytes);
-    picture.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+    picture = draw::DecodeWholeBitmap(bytes, cutShort);
   } catch (const platform::InOutError& e) {
     if (e.error() == ENOENT) return false;  // the first start: nothing to draw back
     util::ShowWarning(cannotRead + "\n" + e.what());
     return false;
   }
   if (picture.isNull()) {
-    util::ShowWarning(cannotRead);
+    util::ShowWarning(cutShort.empty() ? cannotRead : cannotRead + "\n" + cutShort);
     return false;
   }
   raster::MakeRgb32(picture);
-  raster::CopyBox(picture, raster::Box{0, 0, picture.width(), picture.height()}, view, QPoint(0, 0),
-                  raster::CopyMode::kSrcCopy);
+  view = std::move(picture);
   return true;
 }
 

@@ -24,6 +24,7 @@
 
 #include "common/LogoFile.h"
 #include "common/Raster.h"
+#include "drawtest/BitmapBytes.h"
 #include "draw/LogoPanel.h"
 #include "draw/ToolController.h"
 #include "draw/ZoomWidgets.h"
@@ -304,6 +305,61 @@ class DrawMainTest : public QObject {
     auto again = Start();
     QCOMPARE(again->Model().View(), view);
     QCOMPARE(again->Model().View().pixel(7, 1), kRed);
+  }
+
+  // A working picture saved on a larger screen keeps its own size: the view's
+  // bitmap is the file's 1000 x 100 while its control is the drawing area's
+  // 738 x 351. The control shows the bitmap's top left (the rest of the area
+  // its white), the picture and the tools work on what the control shows, and
+  // the close writes back every column and row of the file.
+  void aWorkingPictureLargerThanTheAreaIsKeptWhole() {
+    constexpr int kWidth = 1000, kHeight = 100;
+    // Every pixel its own: red and green from the column, blue from the row.
+    auto colour = [](int x, int y) -> QRgb { return qRgb(x % 256, x / 256 * 60 + 5, y * 2); };
+    drawtest::BitmapLayout layout{kWidth, kHeight, 24, 0, {}, {}, {}};
+    for (int y = kHeight - 1; y >= 0; --y)  // bottom-up, 3000 bytes a row: no padding
+      for (int x = 0; x < kWidth; ++x) {
+        const QRgb c = colour(x, y);
+        layout.pixels.insert(layout.pixels.end(), {static_cast<std::uint8_t>(qBlue(c)),
+                                                   static_cast<std::uint8_t>(qGreen(c)),
+                                                   static_cast<std::uint8_t>(qRed(c))});
+      }
+    const std::vector<std::uint8_t> file = drawtest::BitmapFileBytes(layout);
+    std::ofstream(SysCanvas(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+
+    auto w = Start();
+    QVERIFY((*boxes_)->Texts().empty());
+    QCOMPARE(w->Model().View().size(), QSize(kWidth, kHeight));
+    QCOMPARE(w->Img->size(), QSize(738, 351));
+    QCOMPARE(w->Model().Picture().size(), QSize(246, 117));
+    const QImage shown = w->Img->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), QSize(738, 351));
+    QCOMPARE(shown.pixel(0, 0), colour(0, 0));
+    QCOMPARE(shown.pixel(737, 99), colour(737, 99));
+    QCOMPARE(shown.pixel(5, 100), raster::kWhite);  // below the bitmap: the area's white
+
+    // A line on the picture brings the shown part of the view to the picture
+    // and back; the columns beyond the control stay as the file had them.
+    w->cboColor->setCurrentIndex(3);
+    ChooseTool(*w, DrawTool::kLine);
+    drawapptest::Drag(w->Img, drawapptest::SignPoint(1, 1), drawapptest::SignPoint(5, 1));
+    QCOMPARE(w->Model().View().pixel(3 * 3 + 1, 3 + 1), kGreen);
+    QCOMPARE(w->Model().Picture().pixel(100, 10), colour(301, 31));  // the middle of each block
+    QCOMPARE(w->Model().Picture().pixel(100, 40), raster::kBlack);   // below the bitmap
+    QVERIFY(Close(*w));
+
+    QImage kept(QString::fromStdString(SysCanvas()));
+    kept = kept.convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(kept.size(), QSize(kWidth, kHeight));
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 738; x < kWidth; ++x)
+        if (kept.pixel(x, y) != colour(x, y)) QFAIL(qPrintable(QString("pixel (%1, %2) lost").arg(x).arg(y)));
+    QCOMPARE(kept.pixel(3 * 3 + 1, 3 + 1), kGreen);
+
+    // Started again on the same area, the whole picture is back.
+    auto again = Start();
+    QCOMPARE(again->Model().View(), kept);
   }
 
   void cancelKeepsTheWindowTheListAndTheView() {

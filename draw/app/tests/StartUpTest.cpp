@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "common/Raster.h"
+#include "drawtest/BitmapBytes.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 #include "platform/MessageBoxes.h"
@@ -102,7 +103,7 @@ TEST(ReadSignSize, ALongPathIsRead) {
 
 TEST(SignSizeText, HeightFirst) { EXPECT_EQ(SignSizeText(8, 160), "8(H)x160(W)"); }
 
-TEST(SysCanvas, IsWrittenAsA24BitBitmapAndDrawnBackIntoTheView) {
+TEST(SysCanvas, IsWrittenAsA24BitBitmapAndComesBackAtItsOwnSize) {
   TempDir dir;
   const std::string path = SysCanvasPath(dir.path());
   EXPECT_EQ(path, dir.File("SysCanvas.BMP"));
@@ -126,19 +127,14 @@ TEST(SysCanvas, IsWrittenAsA24BitBitmapAndDrawnBackIntoTheView) {
   EXPECT_EQ(bytes[offset + 8 * 3 + 1], 0xFF);
   EXPECT_EQ(bytes[offset + 8 * 3 + 2], 0x1F);
 
-  // Back into a larger black view: drawn at its top left, the rest stays.
-  QImage larger = raster::NewImage(12, 9, raster::kBlack);
+  // Back at its own size, whatever the size of the view it replaces: a view
+  // of a larger or a smaller drawing area takes the whole picture.
   platform::ScopedRecordingBoxes boxes;
-  ASSERT_TRUE(LoadSysCanvas(path, larger));
-  EXPECT_EQ(larger.size(), QSize(12, 9));
-  EXPECT_EQ(larger.pixel(2, 2), kRed);
-  EXPECT_EQ(larger.pixel(8, 5), kGreen);
-  EXPECT_EQ(larger.pixel(9, 5), raster::kBlack);
-  // And into a smaller one: cut.
-  QImage smaller = raster::NewImage(3, 3, raster::kBlack);
-  ASSERT_TRUE(LoadSysCanvas(path, smaller));
-  EXPECT_EQ(smaller.size(), QSize(3, 3));
-  EXPECT_EQ(smaller.pixel(2, 2), kRed);
+  for (const QSize area : {QSize(12, 9), QSize(3, 3)}) {
+    QImage other = raster::NewImage(area.width(), area.height(), raster::kBlack);
+    ASSERT_TRUE(LoadSysCanvas(path, other));
+    EXPECT_EQ(other, view) << area.width() << " x " << area.height();
+  }
   EXPECT_TRUE(boxes->Texts().empty());
 }
 
@@ -153,6 +149,60 @@ TEST(SysCanvas, AMissingFileLeavesTheViewAndABadOneIsReported) {
   ASSERT_EQ(boxes->Texts().size(), 1u);
   EXPECT_NE(boxes->Texts()[0].find("SysCanvas.BMP"), std::string::npos);
   EXPECT_EQ(view, raster::NewImage(6, 6, raster::kBlack));
+}
+
+// A working picture whose pixel data is cut short is reported with the reason
+// on the line below, and the drawing starts black rather than with the
+// decoder's leftover memory in the missing rows. Whole ones of the same
+// layouts come back as they are.
+TEST(SysCanvas, APictureCutShortIsReportedAndWholeOnesLoad) {
+  using drawtest::BitmapFileBytes;
+  using drawtest::BitmapLayout;
+  using drawtest::CutBy;
+  // 2 x 2: red on the top row, green at the bottom; 24-bit rows of 6 bytes
+  // and 2 of padding, bottom-up, blue green red.
+  const BitmapLayout rgb{2, 2, 24, 0, {}, {0x3F, 0xFF, 0x1F, 0x3F, 0xFF, 0x1F, 0, 0,
+                                           0x3F, 0x1F, 0xFF, 0x3F, 0x1F, 0xFF, 0, 0}, {}};
+  const std::vector<std::uint32_t> palette = {0xFF1F3F, 0x1FFF3F};
+  const BitmapLayout indexed{2, 2, 8, 0, palette, {1, 1, 0, 0, 0, 0, 0, 0}, {}};
+  const BitmapLayout rle{2, 2, 8, 1, palette, {2, 1, 0, 0, 2, 0, 0, 0, 0, 1}, {}};
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::string reason;  // empty: loaded
+  } cases[] = {
+      {"24 bits whole", BitmapFileBytes(rgb), ""},
+      {"24 bits, half its pixel data", CutBy(BitmapFileBytes(rgb), 8),
+       "The file ends inside its pixel data: 8 of 16 bytes are there."},
+      {"8 bits whole", BitmapFileBytes(indexed), ""},
+      {"8 bits, its top row missing", CutBy(BitmapFileBytes(indexed), 4),
+       "The file ends inside its pixel data: 4 of 8 bytes are there."},
+      {"RLE8 whole", BitmapFileBytes(rle), ""},
+      {"RLE8, its top row missing", CutBy(BitmapFileBytes(rle), 6),
+       "The file ends inside its run-length data, before the end of the bitmap."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    platform::ScopedRecordingBoxes boxes;
+    const std::string path = SysCanvasPath(dir.path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<std::streamsize>(c.bytes.size()));
+    QImage view = raster::NewImage(6, 6, raster::kBlack);
+    if (c.reason.empty()) {
+      EXPECT_TRUE(LoadSysCanvas(path, view));
+      EXPECT_TRUE(boxes->Texts().empty());
+      EXPECT_EQ(view.pixel(0, 0), kRed);
+      EXPECT_EQ(view.pixel(1, 0), kRed);
+      EXPECT_EQ(view.pixel(0, 1), kGreen);
+      EXPECT_EQ(view.pixel(1, 1), kGreen);
+    } else {
+      EXPECT_FALSE(LoadSysCanvas(path, view));
+      EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The working picture " + path +
+                                                         " cannot be read; the drawing starts black.\n" + c.reason});
+      EXPECT_EQ(view, raster::NewImage(6, 6, raster::kBlack));
+    }
+  }
 }
 
 TEST(SysCanvas, APathThatIsNoRegularFileIsReportedAtOnce) {

@@ -48,7 +48,10 @@ void DrawModel::ResetView(int areaWidth, int areaHeight, bool resizePicture) {
   const int w = std::max(areaWidth, 0) / kViewScale * kViewScale;
   const int h = std::max(areaHeight, 0) / kViewScale * kViewScale;
   view_ = raster::NewImage(w, h, raster::kBlack);
-  if (resizePicture) picture_ = raster::NewImage(w / kViewScale, h / kViewScale, raster::kBlack);
+  if (resizePicture) {
+    control_ = QSize(w, h);
+    picture_ = raster::NewImage(w / kViewScale, h / kViewScale, raster::kBlack);
+  }
 }
 
 void DrawModel::SetView(QImage image) {
@@ -57,13 +60,13 @@ void DrawModel::SetView(QImage image) {
 }
 
 void DrawModel::CopyViewToPicture() {
-  raster::StretchCopy(view_, Box{0, 0, view_.width(), view_.height()}, picture_,
+  raster::StretchCopy(view_, Box{0, 0, control_.width(), control_.height()}, picture_,
                       Box{0, 0, picture_.width(), picture_.height()}, raster::CopyMode::kSrcCopy);
 }
 
 void DrawModel::CopyPictureToView() {
   raster::StretchCopy(picture_, Box{0, 0, picture_.width(), picture_.height()}, view_,
-                      Box{0, 0, view_.width(), view_.height()}, raster::CopyMode::kSrcCopy);
+                      Box{0, 0, control_.width(), control_.height()}, raster::CopyMode::kSrcCopy);
 }
 
 void DrawModel::SetZoomed(bool zoomed) {

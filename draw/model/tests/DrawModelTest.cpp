@@ -102,6 +102,36 @@ TEST(DrawModel, ViewAndPictureSizesFollowTheDrawingArea) {
   EXPECT_EQ(PixelAt(m.Picture(), 1, 1), kWhite);
 }
 
+// A view bitmap of its own size (the working picture from another screen):
+// the copies take and give only what the control shows, from the top left.
+// Beyond a larger bitmap's control nothing is touched; where a smaller bitmap
+// ends the picture takes black and nothing is written.
+TEST(DrawModel, CopiesWorkOnWhatTheControlShows) {
+  DrawModel m;
+  m.ResetView(30, 15, true);  // control 30 x 15, picture 10 x 5
+  QImage larger = raster::NewImage(40, 20, kBlack);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) raster::SetPixel(larger, x, y, qRgb(x * 6, y * 12, 7));
+  m.SetView(larger);
+  EXPECT_EQ(m.View().size(), QSize(40, 20));
+  EXPECT_EQ(m.ViewControl(), QSize(30, 15));
+  m.CopyViewToPicture();
+  EXPECT_EQ(PixelAt(m.Picture(), 9, 4), qRgb(28 * 6, 13 * 12, 7));  // the middle of block (9, 4)
+  raster::FillBox(m.Picture(), Box{0, 0, 10, 5}, kWhite);
+  m.CopyPictureToView();
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x)
+      ASSERT_EQ(PixelAt(m.View(), x, y), x < 30 && y < 15 ? kWhite : PixelAt(larger, x, y)) << x << "," << y;
+
+  m.SetView(raster::NewImage(12, 6, kWhite));
+  m.CopyViewToPicture();
+  EXPECT_EQ(PixelAt(m.Picture(), 3, 1), kWhite);
+  EXPECT_EQ(PixelAt(m.Picture(), 4, 1), kBlack);  // beyond the bitmap
+  EXPECT_EQ(PixelAt(m.Picture(), 3, 2), kBlack);
+  m.CopyPictureToView();
+  EXPECT_EQ(m.View().size(), QSize(12, 6));
+}
+
 TEST(DrawModel, SnappingAndSignPixels) {
   DrawModel m;
   struct Case {

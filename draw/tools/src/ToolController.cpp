@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Util.h"
+#include "draw/BitmapFile.h"
 #include "platform/BinaryFile.h"
 #include "platform/InOutError.h"
 
@@ -220,7 +221,7 @@ void ToolController::FrameRegion(QRect region) {
   ChooseTool(DrawTool::kPencil);
   ChooseTool(DrawTool::kCustomFrame);
   emit toolButtonShown(static_cast<int>(DrawTool::kCustomFrame));
-  const QRect r = region.intersected(QRect(0, 0, model_.View().width(), model_.View().height()));
+  const QRect r = region.intersected(QRect(QPoint(0, 0), model_.ViewControl()));
   box_.Place(r.left(), r.top(), std::max(r.width(), 0), std::max(r.height(), 0));
   ShowClippingBox(true);
   SetClippingText(box_.SizeText(model_.Scale()));
@@ -284,7 +285,8 @@ void ToolController::ClearScratch() {
   // The zoom first, so that its closing copy cannot land on the cleared view
   // and the view keeps the scale of 3 against the picture.
   CloseZoom();
-  model_.ResetView(model_.View().width(), model_.View().height(), false);
+  // The drawing area's size: a working picture of another size goes.
+  model_.ResetView(model_.ViewControl().width(), model_.ViewControl().height(), false);
   model_.SetToolPen();
   emit viewChanged();
 }
@@ -292,15 +294,16 @@ void ToolController::ClearScratch() {
 bool ToolController::ImportBitmap(const std::string& path) {
   // Read here rather than by QImage, which would wait on a FIFO for good.
   QImage bitmap;
+  std::string cutShort;
   try {
     const std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path, kMaxBitmapBytes);
-    bitmap.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+    bitmap = DecodeWholeBitmap(bytes, cutShort);
   } catch (const platform::InOutError& e) {
     util::ShowWarning(e.error() == ENOENT ? std::string(kNotABitmap) : std::string(kNotABitmap) + "\n" + e.what());
     return false;
   }
   if (bitmap.isNull()) {
-    util::ShowWarning(kNotABitmap);
+    util::ShowWarning(cutShort.empty() ? std::string(kNotABitmap) : std::string(kNotABitmap) + "\n" + cutShort);
     return false;
   }
   raster::MakeRgb32(bitmap);

@@ -30,13 +30,20 @@ ViewWidget::ViewWidget(ToolController& tools, QWidget* parent) : QWidget(parent)
 }
 
 void ViewWidget::Follow() {
-  resize(tools_.Model().View().size());
+  resize(tools_.Model().ViewControl());
   update();
 }
 
 void ViewWidget::paintEvent(QPaintEvent*) {
+  // The bitmap from the top left, cut at the control's edge; where it is
+  // smaller than the control the drawing area's own colour shows.
   QPainter painter(this);
-  painter.drawImage(0, 0, tools_.Model().View());
+  const QImage& view = tools_.Model().View();
+  if (view.width() < width() || view.height() < height()) {
+    const QWidget* area = parentWidget() ? parentWidget() : this;
+    painter.fillRect(rect(), area->palette().brush(area->backgroundRole()));
+  }
+  painter.drawImage(0, 0, view);
 }
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ToolTestSupport.h"
+#include "drawtest/BitmapBytes.h"
 #include "platform/MessageBoxes.h"
 #include "testsupport/HostilePaths.h"
 
@@ -21,40 +22,21 @@ namespace {
 constexpr QRgb kRed = 0xFFFF1F3Fu;    // item "2"
 constexpr QRgb kGreen = 0xFF1FFF3Fu;  // item "4"
 
-void Le(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-// A 24-bit Windows bitmap file, laid out by hand: file header, 40-byte info
-// header, rows bottom-up in blue, green, red, each padded to 4 bytes.
+// A 24-bit Windows bitmap file, laid out by hand: rows bottom-up in blue,
+// green, red, each padded to 4 bytes, behind the file and info headers.
 std::vector<std::uint8_t> Bitmap24(int w, int h, QRgb (*color)(int x, int y)) {
   const int row = (w * 3 + 3) / 4 * 4;
-  const std::uint32_t pixels = static_cast<std::uint32_t>(row * h);
-  std::vector<std::uint8_t> b{'B', 'M'};
-  Le(b, 54 + pixels, 4);
-  Le(b, 0, 4);
-  Le(b, 54, 4);
-  Le(b, 40, 4);
-  Le(b, static_cast<std::uint32_t>(w), 4);
-  Le(b, static_cast<std::uint32_t>(h), 4);
-  Le(b, 1, 2);
-  Le(b, 24, 2);
-  Le(b, 0, 4);
-  Le(b, pixels, 4);
-  Le(b, 2835, 4);
-  Le(b, 2835, 4);
-  Le(b, 0, 4);
-  Le(b, 0, 4);
+  drawtest::BitmapLayout layout{w, h, 24, 0, {}, {}, {}};
   for (int y = h - 1; y >= 0; --y) {
     for (int x = 0; x < w; ++x) {
       const QRgb c = color(x, y);
-      b.push_back(static_cast<std::uint8_t>(qBlue(c)));
-      b.push_back(static_cast<std::uint8_t>(qGreen(c)));
-      b.push_back(static_cast<std::uint8_t>(qRed(c)));
+      layout.pixels.push_back(static_cast<std::uint8_t>(qBlue(c)));
+      layout.pixels.push_back(static_cast<std::uint8_t>(qGreen(c)));
+      layout.pixels.push_back(static_cast<std::uint8_t>(qRed(c)));
     }
-    for (int pad = w * 3; pad < row; ++pad) b.push_back(0);
+    for (int pad = w * 3; pad < row; ++pad) layout.pixels.push_back(0);
   }
-  return b;
+  return drawtest::BitmapFileBytes(layout);
 }
 
 QRgb Checker(int x, int y) { return (x + y) % 2 == 0 ? kRed : kGreen; }
@@ -251,6 +233,66 @@ TEST(Clipboard, AFileThatIsNotABitmapIsRefused) {
     EXPECT_EQ(t.model.CurrentTool(), DrawTool::kPencil);
   }
   EXPECT_EQ(boxes->Texts(), std::vector<std::string>(3, "File format is not accepted!"));
+}
+
+// A bitmap whose pixel data is cut short is refused with the reason on the
+// line below, and the view keeps what it had: the platform's decoder would
+// show the missing rows as black or as leftover memory. The same layouts whole
+// import as they are.
+TEST(Clipboard, ABitmapCutShortIsRefusedAndWholeOnesImport) {
+  using drawtest::BitmapFileBytes;
+  using drawtest::BitmapLayout;
+  using drawtest::CutBy;
+  const std::vector<std::uint32_t> palette = {0xFF1F3F, 0x1FFF3F};  // red, green
+  // 4 x 3, 24 bits: rows of 12 bytes, bottom-up, blue green red.
+  std::vector<std::uint8_t> rows24;
+  for (int y = 2; y >= 0; --y)
+    for (int x = 0; x < 4; ++x)
+      for (std::uint8_t byte : Checker(x, y) == kRed ? std::vector<std::uint8_t>{0x3F, 0x1F, 0xFF}
+                                                      : std::vector<std::uint8_t>{0x3F, 0xFF, 0x1F})
+        rows24.push_back(byte);
+  const BitmapLayout rgb{4, 3, 24, 0, {}, rows24, {}};
+  // 8 bits: palette indices, rows of 4 bytes.
+  const BitmapLayout indexed{4, 3, 8, 0, palette, {0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1}, {}};
+  // RLE8: literal runs of four, an end of line after each row, end of bitmap.
+  const BitmapLayout rle{4, 3, 8, 1, palette,
+                         {0, 4, 0, 1, 0, 1, 0, 0, 0, 4, 1, 0, 1, 0, 0, 0, 0, 4, 0, 1, 0, 1, 0, 0, 0, 1}, {}};
+  const std::string cutRows = "File format is not accepted!\nThe file ends inside its pixel data: ";
+  const std::string cutRle =
+      "File format is not accepted!\nThe file ends inside its run-length data, before the end of the bitmap.";
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::string refusal;  // empty: imported
+  } cases[] = {
+      {"24 bits whole", BitmapFileBytes(rgb), ""},
+      {"24 bits, half its pixel data", CutBy(BitmapFileBytes(rgb), 18), cutRows + "18 of 36 bytes are there."},
+      {"8 bits whole", BitmapFileBytes(indexed), ""},
+      {"8 bits, its top row missing", CutBy(BitmapFileBytes(indexed), 4), cutRows + "8 of 12 bytes are there."},
+      {"RLE8 whole", BitmapFileBytes(rle), ""},
+      {"RLE8, its top row missing", CutBy(BitmapFileBytes(rle), 10), cutRle},
+  };
+  QTemporaryDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::ScopedRecordingBoxes boxes;
+    Tools t;
+    FillRandom(t.model.View(), 16);
+    const QImage before = t.model.View().copy();
+    const std::string path = WriteFile(dir, "picture.bmp", c.bytes).toStdString();
+    if (c.refusal.empty()) {
+      EXPECT_TRUE(t.tools.ImportBitmap(path));
+      EXPECT_TRUE(boxes->Texts().empty());
+      for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x) ASSERT_EQ(PixelAt(t.model.View(), x, y), Checker(x / 3, y / 3)) << x << "," << y;
+      EXPECT_EQ(PixelAt(t.model.View(), 12, 0), PixelAt(before, 12, 0));
+    } else {
+      EXPECT_FALSE(t.tools.ImportBitmap(path));
+      EXPECT_EQ(boxes->Texts(), std::vector<std::string>{c.refusal});
+      EXPECT_TRUE(SameBytes(t.model.View(), before));
+      EXPECT_FALSE(t.tools.Box().Shown());
+    }
+  }
 }
 
 // Load BMP on a path that is no regular file: refused at once with the reason

@@ -255,6 +255,18 @@ TEST(ToolController, ReadOutsOfThePointerAndTheBand) {
   EXPECT_FALSE(t.tools.Box().Shown());
 }
 
+// A working picture of another size than the drawing area (kept from another
+// screen) goes with Clear Scratch: the view becomes the area's black.
+TEST(ToolController, ClearScratchGivesTheAreasSizeAfterAPictureOfItsOwn) {
+  for (const QSize picture : {QSize(1000, 100), QSize(30, 12)}) {
+    Tools t(120, 30);
+    t.model.SetView(raster::NewImage(picture.width(), picture.height(), 0xFF1FFF3Fu));
+    t.tools.ClearScratch();
+    EXPECT_TRUE(SameBytes(t.model.View(), raster::NewImage(120, 30))) << picture.width();
+    EXPECT_EQ(t.model.ViewControl(), QSize(120, 30));
+  }
+}
+
 // Clear Scratch closes the zoom first and keeps the view's own size, so the
 // view stays three times the picture; the picture is not touched.
 TEST(ToolController, ClearScratchKeepsTheViewSizeAndClosesTheZoomFirst) {

@@ -5,6 +5,7 @@
 
 #include "common/DoubleByteClass.h"
 #include "common/Util.h"
+#include "editor/LogoRecordLimits.h"
 
 namespace editor {
 namespace {
@@ -357,6 +358,8 @@ bool MessageModel::PasteFrame(int index) {
     util::ShowWarning(kTooManyLogosText);
     return false;
   }
+  for (const QImage& logo : clipLogos_)
+    if (!AcceptLogoSize(logo)) return false;
   // The frame's old cells go, so their logos go with them rather than linger unnamed.
   ReleaseLogos(f);
   f.Speed = clip_.Speed;

@@ -416,6 +416,49 @@ TEST_F(ModelTest, PasteFreesTheLogosItReplacesAndRefusesBeyondFiftyTwo) {
   EXPECT_EQ(model.LogoCount(), 51);
 }
 
+// A frame whose logo is beyond the logo record's digits (three for the width,
+// two for the height), as a frame file can bring it in, is refused at paste
+// with the reason; a logo at the limits, 999 x 99, is pasted.
+TEST_F(ModelTest, PasteRefusesALogoBeyondTheRecordsDigits) {
+  struct Case {
+    const char* what;
+    int width;
+    int height;
+    const char* refusal;  // nullptr: pasted
+  };
+  const Case cases[] = {
+      {"999 x 99", 999, 99, nullptr},
+      {"1000 x 16", 1000, 16,
+       "Logo is unacceptable.\nThe logo is 1000 pixels wide and 16 high; a logo record holds at most 999 columns "
+       "and 99 rows."},
+      {"12 x 100", 12, 100,
+       "Logo is unacceptable.\nThe logo is 12 pixels wide and 100 high; a logo record holds at most 999 columns "
+       "and 99 rows."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    model.NewMessage("/docs");
+    ASSERT_TRUE(model.InsertFrame(1));
+    model.Frame(0).Layout = 1;
+    ASSERT_TRUE(model.InsertLogo(0, 1, 1, QImage(c.width, c.height, QImage::Format_RGB32)).has_value());
+    model.Frame(1).Layout = 1;
+    AddChar(1, 1, 'Q');
+    model.CopyFrame(0);
+    boxes->Clear();
+    if (c.refusal == nullptr) {
+      EXPECT_TRUE(model.PasteFrame(1));
+      EXPECT_TRUE(boxes->Texts().empty());
+      EXPECT_EQ(model.LogoCount(), 2);
+      EXPECT_EQ(model.Frame(1).Kinds[1], "@");
+    } else {
+      EXPECT_FALSE(model.PasteFrame(1));
+      EXPECT_EQ(boxes->Texts(), (std::vector<std::string>{c.refusal}));
+      EXPECT_EQ(model.LogoCount(), 1);
+      EXPECT_EQ(model.Frame(1).Codes[1], "Q");  // the frame as it was
+    }
+  }
+}
+
 // A message of more logos than the sign names (opened from a file) takes no
 // new logo, but a paste that adds none still goes in.
 TEST_F(ModelTest, BeyondFiftyTwoLogosOnlyEditsThatAddNoneGoIn) {

@@ -10,6 +10,7 @@
 
 #include "common/LogoFile.h"
 #include "common/Util.h"
+#include "editor/LogoRecordLimits.h"
 #include "platform/ExceptionReport.h"
 #include "platform/InOutError.h"
 #include "platform/QtText.h"
@@ -145,6 +146,8 @@ void TfrmSelLOG::BitBtn1Click() {
   const QImage* logo = logos_.Current();
   if (logo == nullptr) return;  // nothing read: nothing to insert
   platform::Guarded([&] {
+    // Refused before the dialog ends, so that another logo can be chosen.
+    if (!AcceptLogoSize(*logo)) return;
     if (insertLogo_) insertLogo_(*logo);
     accept();
   });

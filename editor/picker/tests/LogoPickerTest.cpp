@@ -289,6 +289,49 @@ class LogoPickerTest : public QObject {
     QCOMPARE(infos, (std::vector<QString>{"1/3  8 X 8"}));
   }
 
+  // The sign's logo record "{L%s,%.2d,%.3d,C,#" has three digits for the
+  // width and two for the height: a logo beyond them is refused at Insert,
+  // with the reason, and the picker stays open for another choice; one at
+  // the limits is taken. The sign height is what the record's rows are.
+  void logosBeyondTheRecordsDigitsAreRefusedAtInsert_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("signHeight");
+    QTest::addColumn<QString>("refusal");  // empty: taken
+    QTest::newRow("999 x 99 taken") << 999 << 99 << QString();
+    QTest::newRow("999 x 8 taken") << 999 << 8 << QString();
+    QTest::newRow("1000 x 8 refused") << 1000 << 8
+        << QString("Logo is unacceptable.\nThe logo is 1000 pixels wide and 8 high; a logo record holds at most "
+                   "999 columns and 99 rows.");
+    QTest::newRow("40 x 100 refused") << 40 << 100
+        << QString("Logo is unacceptable.\nThe logo is 40 pixels wide and 100 high; a logo record holds at most "
+                   "999 columns and 99 rows.");
+  }
+  void logosBeyondTheRecordsDigitsAreRefusedAtInsert() {
+    QFETCH(int, width);
+    QFETCH(int, signHeight);
+    QFETCH(QString, refusal);
+    platform::ScopedRecordingBoxes boxes;
+    const std::string path = Write("WIDE.LOG", Concat({Header(1), Uniform(width, signHeight, 0x1C)}));
+    editor::TfrmSelLOG picker;
+    picker.SetSign(1024, signHeight);
+    bool stayedOpen = false;
+    const int result = Pick(picker, path, [&] {
+      picker.BitBtn1->click();
+      stayedOpen = picker.isVisible();
+    });
+    if (refusal.isEmpty()) {
+      QCOMPARE(result, int(QDialog::Accepted));
+      QVERIFY(boxes->Texts().empty());
+      QCOMPARE(inserted_.size(), std::size_t{1});
+      QCOMPARE(inserted_[0].size(), QSize(width, signHeight));
+    } else {
+      QVERIFY(stayedOpen);
+      QCOMPARE(result, int(QDialog::Rejected));
+      QVERIFY(inserted_.empty());
+      QCOMPARE(boxes->Texts(), (std::vector<std::string>{refusal.toStdString()}));
+    }
+  }
+
   // The drawing program saves its logos (3 screen pixels a sign pixel) with
   // the shared writer; the picker reads them back at one pixel a sign pixel.
   void readsALogoFileOfTheDrawingProgramsWriter() {

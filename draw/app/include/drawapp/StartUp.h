@@ -28,9 +28,11 @@ SignSize ReadSignSize(const std::string& settingsPath);
 std::string SignSizeText(int height, int width);
 
 std::string SysCanvasPath(const std::string& programDir);
-// Draws the working picture, converted to 24 bits, into the view's top left
-// (the view keeps its size). A missing file leaves the view; one that cannot
-// be read as a bitmap is reported and leaves it too. True when drawn.
+// Replaces the view with the working picture at the picture's own size (saved
+// from a larger or a smaller drawing area, it is kept whole), in the view's
+// pixel format. A missing file leaves the view; one that cannot be read as a
+// bitmap, or whose pixel data is cut short, is reported and leaves it too.
+// True when loaded.
 bool LoadSysCanvas(const std::string& path, QImage& view);
 // Writes the view as a 24-bit Windows bitmap through a temporary file, so a
 // failure leaves the old picture whole. Raises platform::InOutError.

@@ -8,6 +8,7 @@
 // that must land on whole sign pixels are drawn on the picture and copied back.
 #include <QImage>
 #include <QPoint>
+#include <QSize>
 #include <cstdint>
 
 #include "common/Raster.h"
@@ -61,19 +62,27 @@ class DrawModel {
 
   // Start-up and Clear Scratch: the view becomes a black image of the drawing
   // area's size cut down to whole sign pixels (w div 3 * 3 by h div 3 * 3).
-  // With resizePicture the picture takes a third of that size, black.
+  // With resizePicture that size also becomes the view's control, and the
+  // picture takes a third of it, black.
   void ResetView(int areaWidth, int areaHeight, bool resizePicture);
-  // Replaces the view with an image of its own size (the working picture kept
-  // between runs); converted to the view's pixel format.
+  // Replaces the view's bitmap with an image of its own size (the working
+  // picture kept between runs), converted to the view's pixel format. The
+  // control keeps its size: the bitmap may be larger or smaller than it.
   void SetView(QImage image);
 
   QImage& View() { return view_; }
   const QImage& View() const { return view_; }
   QImage& Picture() { return picture_; }
   const QImage& Picture() const { return picture_; }
+  // The view's control: what the screen shows of the view's bitmap, from its
+  // top left. Set at start-up from the drawing area.
+  QSize ViewControl() const { return control_; }
 
-  // The whole view stretched into the whole picture (shrinking by the scale,
-  // one pixel of each block), and back (every picture pixel a block). Plain copy.
+  // What the control shows of the view stretched into the whole picture
+  // (shrinking by the scale, one pixel of each block), and the picture back
+  // into what the control shows (every picture pixel a block). Plain copy.
+  // Pixels of the bitmap beyond the control are neither read nor written;
+  // where the control is larger than the bitmap the picture takes black.
   void CopyViewToPicture();
   void CopyPictureToView();
 
@@ -137,6 +146,7 @@ class DrawModel {
  private:
   QImage view_;
   QImage picture_;
+  QSize control_;
   int scale_ = kViewScale;
   bool zoomed_ = false;
   int signWidth_ = 160;

@@ -16,11 +16,10 @@
 
 #include "common/SignFont.h"
 #include "editor/EditorHost.h"
+#include "editor/LogoRecordLimits.h"
 #include "editor/MessageModel.h"
 
 namespace editor {
-
-inline constexpr const char* kLogoUnacceptableText = "Logo is unacceptable.";
 
 // Screen pixels a beep cell takes across; its sign width is kBeepWidth.
 constexpr int kBeepWidth = 8;
