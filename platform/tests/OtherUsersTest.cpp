@@ -5,6 +5,7 @@
 // real code as the first user.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -225,6 +226,28 @@ TEST_F(TwoUsers, AnotherUsersLinksInAnOpenExecutablesFolderAreNeverWrittenThroug
   EXPECT_EQ(Slurp(root + "/home/.bashrc"), "this user's own");
   EXPECT_FALSE(fs::exists(root + "/theirs/chosen"));
   EXPECT_EQ(Slurp(root + "/home/.local/share/ledsigns/Marvanex.MSG"), "{CA}");
+}
+
+// Where neither folder may be used, the programs keep nothing anywhere, and
+// the start gives both reasons.
+TEST_F(TwoUsers, WhereNeitherFolderIsSoundNothingIsKept) {
+  const std::string root = Lay({{"home", kUser, 0777}, {"install", kUser, 0777}});
+  const ScopedEnv homeEnv("HOME", root + "/home");
+  const std::string answer = testsupport::AskAsUser(kUser, [&]() -> std::string {
+    platform::ScopedExecutableDirectory exe(root + "/install", true);
+    try {
+      platform::AtomicFileWriter file(platform::ProgramDirectory() + "/SML_WIN.INI");
+      file.Commit();
+      return "written";
+    } catch (const platform::InOutError& e) {
+      if (e.error() != ENOTDIR) return e.what();
+    }
+    return platform::ProgramDirectory() + "|" + platform::ProgramDirectoryWarning();
+  });
+  EXPECT_EQ(answer, At(root,
+                       "/dev/null/ledsigns|The program's folder @/install is not used: @/install may be written by other "
+                       "users. The program's files cannot be kept: @/home may be written by other users."));
+  EXPECT_FALSE(fs::exists(root + "/install/SML_WIN.INI"));
 }
 
 // The per-user folder is judged as a link and along its way, by the same rule.
