@@ -120,9 +120,11 @@ void MendOwnFolder(const std::string& path, bool last) {
   ::close(fd);
 }
 
+// A home of "/" would put every folder of the machine below it: there only
+// the per-user folder itself is closed.
 void MendOwnFolders(const std::string& perUser, const std::string& home) {
-  const std::string below = home == "/" ? std::string("/") : home + "/";
-  if (!home.empty() && perUser.rfind(below, 0) == 0) {
+  const std::string below = home + "/";
+  if (!home.empty() && home != "/" && perUser.rfind(below, 0) == 0) {
     for (std::size_t at = perUser.find('/', below.size()); at != std::string::npos; at = perUser.find('/', at + 1)) {
       MendOwnFolder(perUser.substr(0, at), false);
     }
