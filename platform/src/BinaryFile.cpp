@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <fcntl.h>
+#include <system_error>
 #include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,7 +32,8 @@ std::string ResolveLinks(const std::string& path) {
   if (walked.step.empty()) return walked.path;
   if (walked.error != 0) throw InOutError(path, walked.error);
   // The link met on the way is named where it is not the path's own.
-  const bool own = std::filesystem::absolute(path).lexically_normal() == std::filesystem::path(walked.step);
+  std::error_code ec;
+  const bool own = std::filesystem::absolute(path, ec).lexically_normal() == std::filesystem::path(walked.step);
   throw InOutError(path, own ? walked.reason : walked.reason + " (" + walked.step + ")");
 }
 

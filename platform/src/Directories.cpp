@@ -1,7 +1,5 @@
 #include "platform/Directories.h"
 
-#include "platform/PathWalk.h"
-
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -16,6 +14,8 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+#include "platform/PathWalk.h"
 
 namespace platform {
 namespace {
@@ -74,10 +74,6 @@ std::string MakeFolders(const std::string& path) {
   }
   return {};
 }
-
-}  // namespace
-
-namespace {
 
 // Whether another user left anything in `folder`: a folder its owner lets
 // others write may hold their links, which would write through to this
