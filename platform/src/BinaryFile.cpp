@@ -5,13 +5,16 @@
 #include <climits>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fcntl.h>
+#include <system_error>
 #include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/FileCalls.h"
 #include "platform/InOutError.h"
+#include "platform/PathWalk.h"
 
 namespace platform {
 
@@ -19,26 +22,19 @@ namespace {
 
 // The file a path finally names: symbolic links are followed (relative ones
 // from their own directory), so a linked file is replaced where it lives and
-// the link stays. A path that is no link, or a dangling end, is itself. A loop
-// of links, or a chain longer than the system follows, is refused as the
-// system refuses it (`path` names the failure), never replaced by a file.
+// the link stays. A dangling end is itself. A loop of links, or a chain longer
+// than the system follows, is refused as the system refuses it (`path` names
+// the failure), never replaced by a file; so is a link the system would not
+// follow either, another user's in a shared sticky folder (a working
+// directory of /tmp), which could point at any file of this user's.
 std::string ResolveLinks(const std::string& path) {
-  std::string at = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
-    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-    const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
-    if (n < 0) throw InOutError(path, errno);
-    if (static_cast<std::size_t>(n) >= target.size()) continue;  // it changed meanwhile: read it again
-    target.resize(static_cast<std::size_t>(n));
-    if (target.empty() || target[0] != '/') {
-      const std::size_t slash = at.rfind('/');
-      target = (slash == std::string::npos ? std::string() : at.substr(0, slash + 1)) + target;
-    }
-    at = std::move(target);
-  }
-  throw InOutError(path, ELOOP);
+  const WalkedPath walked = WalkPath(path, StepRule::kSharedFolderLinks);
+  if (walked.step.empty()) return walked.path;
+  if (walked.error != 0) throw InOutError(path, walked.error);
+  // The link met on the way is named where it is not the path's own.
+  std::error_code ec;
+  const bool own = std::filesystem::absolute(path, ec).lexically_normal() == std::filesystem::path(walked.step);
+  throw InOutError(path, own ? walked.reason : walked.reason + " (" + walked.step + ")");
 }
 
 // Writes all `size` bytes: 0, or the errno of the write that failed.

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -12,6 +14,8 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+#include "platform/PathWalk.h"
 
 namespace platform {
 namespace {
@@ -71,13 +75,66 @@ std::string MakeFolders(const std::string& path) {
   return {};
 }
 
+// Whether another user left anything in `folder`: a folder its owner lets
+// others write may hold their links, which would write through to this
+// user's files.
+bool HoldsAnotherUsersEntry(int folder) {
+  const int copy = ::dup(folder);
+  if (copy < 0) return true;
+  DIR* entries = ::fdopendir(copy);
+  if (entries == nullptr) {
+    ::close(copy);
+    return true;
+  }
+  bool found = false;
+  while (const dirent* e = ::readdir(entries)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    struct stat st {};
+    if (::fstatat(folder, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || (st.st_uid != ::geteuid() && st.st_uid != 0)) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(entries);
+  return found;
+}
+
+// A folder of this user's that others may write, as the previous release
+// made them under a umask of 002, loses that right: the per-user folder
+// itself becomes 0700, the folders above it that lie below the home keep
+// their other rights. Opened without following a link, so what is changed is
+// the folder itself. One of another user's, or a link, is left as it is for
+// the walk to judge.
+void MendOwnFolder(const std::string& path, bool last) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & S_ISVTX) == 0 &&
+      (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && !(last && HoldsAnotherUsersEntry(fd))) {
+    (void)::fchmod(fd, last ? 0700 : (st.st_mode & 07777 & ~mode_t{S_IWGRP | S_IWOTH}));
+  }
+  ::close(fd);
+}
+
+// A home of "/" would put every folder of the machine below it: there only
+// the per-user folder itself is closed.
+void MendOwnFolders(const std::string& perUser, const std::string& home) {
+  const std::string below = home + "/";
+  if (!home.empty() && home != "/" && perUser.rfind(below, 0) == 0) {
+    for (std::size_t at = perUser.find('/', below.size()); at != std::string::npos; at = perUser.find('/', at + 1)) {
+      MendOwnFolder(perUser.substr(0, at), false);
+    }
+  }
+  MendOwnFolder(perUser, true);
+}
+
 }  // namespace
 
 PerUserFolder FindPerUserDirectory() {
   PerUserFolder folder;
   std::string base = AbsoluteFromEnv("XDG_DATA_HOME");
+  const std::string home = HomeFolder();
   if (base.empty()) {
-    const std::string home = HomeFolder();
     if (home.empty()) {
       folder.problem = "HOME is not set and the password database has no home folder for user " +
                        std::to_string(::geteuid());
@@ -90,33 +147,49 @@ PerUserFolder FindPerUserDirectory() {
     folder.problem = folder.path + " cannot be made (" + why + ")";
     return folder;
   }
-  // Another user who may change the folder could plant links where the
-  // programs write, and have them write through to this user's files.
+  MendOwnFolders(folder.path, home);
+  // Another user who may change the folder, or any folder on its way, could
+  // plant links where the programs write, and have them write through to
+  // this user's files.
+  const WalkedPath walked = WalkPath(folder.path, StepRule::kOwnStepsOnly);
   struct stat st {};
-  if (::stat(folder.path.c_str(), &st) != 0) {
+  if (!walked.step.empty()) {
+    folder.problem = walked.Problem();
+  } else if (::stat(walked.path.c_str(), &st) != 0) {
     folder.problem = folder.path + " cannot be used (" + std::strerror(errno) + ")";
   } else if (!S_ISDIR(st.st_mode)) {
     folder.problem = folder.path + " is not a folder";
   } else if (st.st_uid != ::geteuid()) {
     folder.problem = folder.path + " belongs to another user";
-  } else if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-    folder.problem = folder.path + " may be written by other users";
   }
   return folder;
 }
 
 namespace {
 
-// The program directory and, when the per-user one is refused, why.
+// A folder in which nothing can be read or made, by any user: the program
+// directory when no sound one is found.
+constexpr char kNowhere[] = "/dev/null/ledsigns";
+
+// The program directory and, when the per-user one is refused or the
+// executable's folder is refused for what others may do to it, why.
 PerUserFolder FindProgramDirectory() {
   if (std::string d = FromEnv("LEDSIGN_PROGRAM_DIR"); !d.empty()) return {d, {}};
-  std::string exe = ExecutableDirectory();
+  const std::string exe = ExecutableDirectory();
   const ScopedExecutableDirectory* given = standIn.load();
-  const bool writable = given ? given->writable() : ::access(exe.c_str(), W_OK) == 0;
-  if (!exe.empty() && writable) return {exe, {}};
+  const bool writable = !exe.empty() && (given ? given->writable() : ::access(exe.c_str(), W_OK) == 0);
+  const std::string exeProblem =
+      exe.empty() ? std::string("it is not known") : WalkPath(exe, StepRule::kOwnStepsOnly).Problem();
+  if (writable && exeProblem.empty()) return {exe, {}};
+  // Where this user could write it, the folder would have been taken: say
+  // why it is not.
+  const std::string notUsed = writable ? "The program's folder " + exe + " is not used: " + exeProblem + "." : "";
   PerUserFolder perUser = FindPerUserDirectory();
-  if (perUser.problem.empty()) return perUser;
-  return {exe, "The program's files cannot be kept: " + perUser.problem + "."};
+  if (perUser.problem.empty()) return {perUser.path, notUsed};
+  const std::string cannot = "The program's files cannot be kept: " + perUser.problem + ".";
+  // Where nothing may be written, the executable's folder may still be read.
+  if (!writable && exeProblem.empty()) return {exe, cannot};
+  return {kNowhere, notUsed.empty() ? cannot : notUsed + " " + cannot};
 }
 
 }  // namespace

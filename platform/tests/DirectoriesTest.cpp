@@ -56,28 +56,32 @@ TEST_F(PerUserDirectory, IsMadeForItsOwnerOnlyWithItsMissingParents) {
   EXPECT_EQ(ModeOf(home_), 0755u) << "a folder that was there is left as it was";
 }
 
-// A folder another user may change is refused, with the reason.
-TEST_F(PerUserDirectory, RefusesAFolderOthersMayChange) {
+// A folder of another user is refused, with the reason; this user's own is
+// closed to others and used.
+TEST_F(PerUserDirectory, RefusesAFolderOfAnotherUserAndClosesItsOwn) {
   struct Case {
     const char* what;
     mode_t mode;
     unsigned owner;
     const char* problem;
+    mode_t after;
   } cases[] = {
-      {"another user's", 0700, kNobody, " belongs to another user"},
-      {"writable by everyone", 0777, 0, " may be written by other users"},
-      {"writable by its group", 0770, 0, " may be written by other users"},
-      {"the owner's own", 0755, 0, ""},
+      {"another user's", 0700, kNobody, " belongs to another user", 0700},
+      {"another user's, open to all", 0777, kNobody, " belongs to another user", 0777},
+      {"the owner's own, writable by everyone", 0777, 0, "", 0700},
+      {"the owner's own, writable by its group", 0770, 0, "", 0700},
+      {"the owner's own", 0755, 0, "", 0755},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     fs::remove_all(perUser_);
     fs::create_directories(perUser_);
-    ASSERT_EQ(::chmod(perUser_.c_str(), c.mode), 0);
     ASSERT_EQ(::chown(perUser_.c_str(), c.owner, c.owner), 0);
+    ASSERT_EQ(::chmod(perUser_.c_str(), c.mode), 0);
     const platform::PerUserFolder found = platform::FindPerUserDirectory();
     EXPECT_EQ(found.path, perUser_);
     EXPECT_EQ(found.problem, *c.problem ? perUser_ + c.problem : "");
+    EXPECT_EQ(ModeOf(perUser_), c.after);
   }
   fs::remove_all(perUser_);
   fs::create_directories(home_ + "/.local/share");
@@ -86,7 +90,7 @@ TEST_F(PerUserDirectory, RefusesAFolderOthersMayChange) {
 }
 
 // XDG_DATA_HOME holds the folder when it is an absolute path, and is ignored
-// when it is not; so is a relative HOME.
+// when it is not.
 TEST_F(PerUserDirectory, TakesOnlyAbsolutePathsFromTheEnvironment) {
   {
     ScopedEnv xdg("XDG_DATA_HOME", dir_.File("data"));
@@ -96,6 +100,32 @@ TEST_F(PerUserDirectory, TakesOnlyAbsolutePathsFromTheEnvironment) {
   {
     ScopedEnv xdg("XDG_DATA_HOME", "data");
     EXPECT_EQ(platform::FindPerUserDirectory().path, perUser_);
+  }
+}
+
+// A relative HOME is ignored as a relative XDG_DATA_HOME is: the home comes
+// from the password database, not from a folder that moves with the current
+// directory. Run as a user whose home cannot be made, in a folder where the
+// relative one could.
+TEST_F(PerUserDirectory, ARelativeHomeIsIgnored) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the user is played by root, which gives its rights up in a child";
+  ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
+  const passwd* entry = ::getpwuid(kNobody);
+  ASSERT_NE(entry, nullptr);
+  const std::string expected = std::string(entry->pw_dir) + "/.local/share/ledsigns";
+  const std::string work = dir_.File("work");
+  ASSERT_EQ(::mkdir(work.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(work.c_str(), 0777), 0);
+  for (const char* relative : {"home", "./home", "home/"}) {
+    SCOPED_TRACE(relative);
+    ScopedEnv home("HOME", relative);
+    const std::string found = testsupport::AskAsUser(kNobody, [&] {
+      if (::chdir(work.c_str()) != 0) return std::string("(no working directory)");
+      return platform::FindPerUserDirectory().path;
+    });
+    EXPECT_EQ(found, expected);
+    EXPECT_FALSE(fs::exists(work + "/home")) << "made below the working directory";
+    fs::remove_all(work + "/home");
   }
 }
 
@@ -133,10 +163,13 @@ TEST_F(PerUserDirectory, WithoutHomeTakesTheHomeOfThePasswordDatabase) {
 // the program directory, or, when that is refused, a warning and a folder
 // nothing can be written to.
 TEST_F(PerUserDirectory, TheProgramDirectoryIsThePerUserOneOrAWarning) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the user is played by root, which gives its rights up in a child";
+  // The way to the home is closed to other users, as a home's is.
+  ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
   ASSERT_EQ(::chown(home_.c_str(), kNobody, kNobody), 0);
   const std::string exe = fs::read_symlink("/proc/self/exe").parent_path().string();
   const std::string perUser = perUser_;
-  const int sound = testsupport::RunAsPlainUser(dir_.path(), [&] {
+  const int sound = testsupport::RunAsUser(kNobody, "", [&] {
     if (::access(exe.c_str(), W_OK) == 0) return 9;
     if (platform::ProgramDirectory() != perUser) return 1;
     if (platform::SystemDirectory() != perUser) return 2;
@@ -145,11 +178,13 @@ TEST_F(PerUserDirectory, TheProgramDirectoryIsThePerUserOneOrAWarning) {
   });
   EXPECT_EQ(sound, 0) << "1, 2: another folder, 3: a warning, 9: the program's folder may be written";
 
-  ASSERT_EQ(::chmod(perUser_.c_str(), 0777), 0);
-  const int refused = testsupport::RunAsPlainUser(dir_.path(), [&] {
+  // A home other users may write: any folder below it may be swapped.
+  ASSERT_EQ(::chmod(home_.c_str(), 0777), 0);
+  const std::string home = home_;
+  const int refused = testsupport::RunAsUser(kNobody, "", [&] {
     if (platform::ProgramDirectory() != exe) return 1;
     if (platform::ProgramDirectoryWarning() !=
-        "The program's files cannot be kept: " + perUser + " may be written by other users.") {
+        "The program's files cannot be kept: " + home + " may be written by other users.") {
       return 2;
     }
     return 0;
@@ -166,6 +201,7 @@ TEST_F(PerUserDirectory, TheProgramDirectoryIsThePerUserOneOrAWarning) {
 // folder stands in for an executable's folder closed to the user.
 TEST_F(PerUserDirectory, AnExecutableFolderClosedToTheUserGivesThePerUserOne) {
   const std::string install = dir_.File("install");
+  ASSERT_EQ(::mkdir(install.c_str(), 0755), 0);
   {
     platform::ScopedExecutableDirectory open(install, true);
     EXPECT_EQ(platform::ProgramDirectory(), install);

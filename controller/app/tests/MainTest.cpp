@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <sys/stat.h>
 #include <functional>
 #include <memory>
 
@@ -47,6 +49,7 @@
 #include "signsim/SignSim.h"
 #include "testsupport/OpenPerUserFolder.h"
 #include "testsupport/ReplugCom1.h"
+#include "testsupport/ScopedEnv.h"
 #include "testsupport/WhenModal.h"
 
 namespace QTest {
@@ -194,6 +197,30 @@ class MainTest : public QObject {
     QVERIFY(!texts.empty());
     QCOMPARE(texts[0], "The program's files cannot be kept: " + open.path() + " may be written by other users.");
     QCOMPARE((*boxes_)->Shown()[0].caption, std::string("Warning"));
+    main_.reset();
+  }
+
+  // An executable's folder the user may write but any user may change is not
+  // used: the start says why, and the settings go to the per-user folder.
+  void anExecutablesFolderOthersMayChangeIsNamedAtStart() {
+    Fresh(false);
+    const std::string install = programDir_ + "/install";
+    const std::string home = programDir_ + "/home";
+    fs::create_directories(install);
+    fs::create_directories(home);
+    QCOMPARE(::chmod(install.c_str(), 0777), 0);
+    const testsupport::ScopedEnv program("LEDSIGN_PROGRAM_DIR", std::nullopt);
+    const testsupport::ScopedEnv system("LEDSIGN_SYSTEM_DIR", std::nullopt);
+    const testsupport::ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+    const testsupport::ScopedEnv homeEnv("HOME", home);
+    const platform::ScopedExecutableDirectory executable(install, true);
+    TfrmMain& m = Start();
+    QVERIFY(m.StartedUp());
+    const std::vector<std::string> texts = (*boxes_)->Texts();
+    QVERIFY(!texts.empty());
+    QCOMPARE(texts[0], "The program's folder " + install + " is not used: " + install + " may be written by other users.");
+    QVERIFY(fs::exists(home + "/.local/share/ledsigns/SML_WIN.INI"));
+    QVERIFY(!fs::exists(install + "/SML_WIN.INI"));
     main_.reset();
   }
 

@@ -1,7 +1,8 @@
 #pragma once
 // For window tests: the programs run by a user who may not write their own
-// folder (`programDir` stands in for it) and whose per-user folder, under
-// `home`, any user may write, so the programs must refuse it and say so.
+// folder (`programDir` stands in for it) and whose home, which holds the
+// per-user folder, any user may write, so the programs must refuse the
+// per-user folder and say so.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,13 +16,13 @@ namespace testsupport {
 class OpenPerUserFolder {
  public:
   OpenPerUserFolder(const std::string& programDir, const std::string& home)
-      : path_(home + "/.local/share/ledsigns"), home_("HOME", home), executable_(programDir, false) {
-    std::filesystem::create_directories(path_);
+      : path_(home), home_("HOME", home), executable_(programDir, false) {
+    std::filesystem::create_directories(home + "/.local/share/ledsigns");
     ::chmod(path_.c_str(), 0777);
   }
   OpenPerUserFolder(const OpenPerUserFolder&) = delete;
   OpenPerUserFolder& operator=(const OpenPerUserFolder&) = delete;
-  // The refused folder.
+  // The folder the refusal names: the home any user may write.
   const std::string& path() const { return path_; }
 
  private:
