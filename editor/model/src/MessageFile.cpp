@@ -8,6 +8,7 @@
 #include "common/CommandRecord.h"
 #include "common/SignName.h"
 #include "common/Util.h"
+#include "editor/LogoRecordLimits.h"
 #include "platform/BinaryFile.h"
 #include "platform/Directories.h"
 
@@ -199,6 +200,9 @@ std::string LogoCommand(int n, const QImage& logo, int signHeight) {
   if (n < 0 || n >= kMaxLogos) throw std::out_of_range("the sign has no letter for logo " + std::to_string(n));
   const std::string letter = LogoLetter(n);
   const int height = std::min(logo.height(), signHeight);
+  // A logo a file brought may be wider than the record's three digits hold.
+  if (const std::string why = LogoRecordSizeProblem(logo.width(), height); !why.empty())
+    throw std::invalid_argument("Logo " + std::to_string(n + 1) + " cannot be sent: " + why);
   return "{L" + letter + "," + Formatted("%.2d", height) + "," + Formatted("%.3d", logo.width()) + ",C,#" +
          EscapeLogoData(LogoBitPlanes(logo, signHeight)) + "#}";
 }

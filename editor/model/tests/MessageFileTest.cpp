@@ -426,6 +426,28 @@ TEST_F(MessageFileTest, ANameTheSignCannotTakeIsRefusedBeforeTheFileIsWritten) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 0);
 }
 
+// A message file may bring a logo wider than its record's three digits (one
+// made by another program): its record would begin "{LA,16,1000,C,#", one
+// digit more than the sign reads, so nothing is built or written. The widest
+// logo the record holds still goes out.
+TEST_F(MessageFileTest, ALogoWiderThanItsRecordIsRefusedBeforeTheFileIsWritten) {
+  EXPECT_EQ(LogoCommand(0, Logo(999, 1), 8).substr(0, 14), "{LA,01,999,C,#");
+  try {
+    LogoCommand(1, Logo(1000, 16), 16);
+    ADD_FAILURE() << "a logo of 1000 columns was taken";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_STREQ(e.what(),
+                 "Logo 2 cannot be sent: The logo is 1000 pixels wide and 16 high; a logo record holds at most 999 "
+                 "columns and 99 rows.");
+  }
+  MessageModel wide(SignGeometry{96, 16});
+  wide.NewMessage(dir_.string());
+  ASSERT_TRUE(wide.AppendLogo(Logo(1000, 16)));  // as a frame file reads it
+  const std::string path = PathOf("WIDE.MSG");
+  EXPECT_THROW(BuildCommandFile(wide, path, true, settings_), std::invalid_argument);
+  EXPECT_FALSE(fs::exists(path));
+}
+
 TEST_F(MessageFileTest, ClearSignFile) {
   settings_.signId = 12;
   settings_.crcCheck = true;

@@ -67,7 +67,8 @@ std::string LocalSendPath();
 // The "{T,...}" text of one frame (layout 1 or 2). A logo cell numbered
 // kMaxLogos or above, or not below logoCount, sends nothing.
 std::string FrameCommand(const TFrame& frame, int logoCount);
-// The "{L...}" text of logo n, 0..kMaxLogos-1; std::out_of_range for any other.
+// The "{L...}" text of logo n, 0..kMaxLogos-1; std::out_of_range for any other,
+// std::invalid_argument (the reason) for a logo wider than its record holds.
 std::string LogoCommand(int n, const QImage& logo, int signHeight);
 
 // The texts and CRCs of a message file, in file order: the file record names
