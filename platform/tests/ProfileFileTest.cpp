@@ -271,6 +271,67 @@ TEST_F(ProfileFileTest, LoadTellsAMissingFileFromOneThatCannotBeRead) {
   EXPECT_EQ(text.Text(), "[S]\nK=V\n");
 }
 
+// A settings file saved by a Windows editor starts with a UTF-8 byte-order
+// mark: it is no part of the first section's name, and a write keeps it.
+TEST_F(ProfileFileTest, AByteOrderMarkIsSkippedOnReadingAndKeptOnWriting) {
+  const std::string bom = "\xEF\xBB\xBF";
+  WriteRaw(bom + "[SIGN 1]\r\nName=Front\r\n[Communication]\r\nPORT=1\r\n");
+  EXPECT_EQ(ReadProfileString(path_, "SIGN 1", "Name"), "Front");
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), "1");
+  ASSERT_TRUE(WriteProfileString(path_, "SIGN 1", "Name", "Gate"));
+  EXPECT_EQ(ReadRaw(), bom + "[SIGN 1]\r\nName=Gate\r\n[Communication]\r\nPORT=1\r\n");
+  // A key before any section, after the mark, is still no key of a section.
+  WriteRaw(bom + "PORT=3\n[Communication]\nSPEED=2\n");
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), std::nullopt);
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "SPEED"), "2");
+  // Only those three bytes at the very start are the mark: the same bytes
+  // elsewhere, or a part of them, stay part of the text.
+  WriteRaw("\xEF\xBB[S]\nK=V\n");
+  EXPECT_EQ(ReadProfileString(path_, "S", "K"), std::nullopt);
+  WriteRaw("[S]\nK=" + bom + "V\n");
+  EXPECT_EQ(ReadProfileString(path_, "S", "K"), bom + "V");
+  ASSERT_TRUE(WriteProfileString(path_, "S", "L", "W"));
+  EXPECT_EQ(ReadRaw(), "[S]\nK=" + bom + "V\nL=W\n");
+}
+
+// Lines end in CRLF, LF or a lone CR, as the program that saved the file had
+// it; each line keeps its own end, and a new line takes the end of the line
+// before it.
+TEST_F(ProfileFileTest, EveryKindOfLineEndReadsAndIsKept) {
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string after;  // with PORT=2 and [System] Sign Width=96 written
+  };
+  const Case cases[] = {
+      {"lone CR", "[Communication]\rPORT=0\rCRC Check=1\r",
+       "[Communication]\rPORT=2\rCRC Check=1\r\r[System]\rSign Width=96\r"},
+      {"LF", "[Communication]\nPORT=0\nCRC Check=1\n",
+       "[Communication]\nPORT=2\nCRC Check=1\n\n[System]\nSign Width=96\n"},
+      {"CRLF", "[Communication]\r\nPORT=0\r\nCRC Check=1\r\n",
+       "[Communication]\r\nPORT=2\r\nCRC Check=1\r\n\r\n[System]\r\nSign Width=96\r\n"},
+      {"mixed, the last line without an end", "[Communication]\r\nPORT=0\nCRC Check=1\r[Other]\nx=y",
+       "[Communication]\r\nPORT=2\nCRC Check=1\r[Other]\nx=y\r\n\r\n[System]\r\nSign Width=96\r\n"},
+      {"lone CR, blank lines", "[Communication]\r\rPORT=0\r\r\rCRC Check=1\r",
+       "[Communication]\r\rPORT=2\r\r\rCRC Check=1\r\r[System]\rSign Width=96\r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteRaw(c.before);
+    EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), "0");
+    EXPECT_EQ(ReadProfileString(path_, "Communication", "CRC Check"), "1");
+    ASSERT_TRUE(WriteProfileStrings(path_, {{"Communication", "PORT", "2"}, {"System", "Sign Width", "96"}}));
+    EXPECT_EQ(ReadRaw(), c.after);
+    EXPECT_EQ(ReadProfileString(path_, "Communication", "CRC Check"), "1");
+  }
+  // Nothing changed in memory: the text is the file's, byte for byte.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(platform::ProfileText(c.before).Text(), c.before);
+    EXPECT_EQ(platform::ProfileText("\xEF\xBB\xBF" + c.before).Text(), "\xEF\xBB\xBF" + c.before);
+  }
+}
+
 TEST_F(ProfileFileTest, FailedWriteGivesTheReason) {
   std::string reason;
   EXPECT_FALSE(WriteProfileString((dir_ / "missing-dir" / "x.ini").string(), "S", "K", "V", &reason));

@@ -1,10 +1,11 @@
 #pragma once
 // Initialisation files of "[section]" and "key=value" lines. Section and key
-// names compare ignoring case; LF and CRLF files both read; comments, unknown
-// sections and unknown keys are kept as they are, and so are the file's line
-// ends. Every write re-reads the file and replaces it atomically, once, so it
-// is on disk when the call returns and a concurrent reader sees the old file
-// or the new one, never a part of a save.
+// names compare ignoring case; a line ends in CRLF, LF or a lone CR, and a
+// UTF-8 byte-order mark at the start is no part of the first line. Comments,
+// unknown sections and unknown keys are kept as they are, and so are the mark
+// and each line's end. Every write re-reads the file and replaces it
+// atomically, once, so it is on disk when the call returns and a concurrent
+// reader sees the old file or the new one, never a part of a save.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -30,13 +31,22 @@ class ProfileText {
   // missing. A value with a blank at either end, or one its own quotes
   // enclose, goes inside a pair of quotes, so that it reads back as it was.
   void Set(const std::string& section, const std::string& key, const std::string& value);
-  // The file's bytes: every line with the file's own line end.
+  // The file's bytes: the mark if it had one, every line with its own end. A
+  // new line takes the end of the line before it; a last line without an end
+  // gets the file's first end once another line follows it.
   std::string Text() const;
 
  private:
-  std::vector<std::string> lines_;  // without their line ends
-  std::string eol_ = "\r\n";        // kept from the file when it has one
-  bool changed_ = false;            // Set since the lines were read
+  struct Line {
+    std::string text;  // without its end
+    std::string end;   // "\r\n", "\n", "\r", or "" for a last line without one
+  };
+  // The end a line put after `index` takes.
+  const std::string& EndAfter(std::ptrdiff_t index) const;
+  std::vector<Line> lines_;
+  std::string eol_ = "\r\n";  // the file's first line end, when it has one
+  bool byteOrderMark_ = false;
+  bool changed_ = false;      // Set since the lines were read
 };
 
 // The file as it is now; a missing file is an empty one. Raises InOutError
