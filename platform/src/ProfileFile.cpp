@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <sys/stat.h>
 
 #include "platform/BinaryFile.h"
+#include "platform/FileLock.h"
 #include "platform/InOutError.h"
 
 namespace platform {
@@ -185,9 +187,16 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
   }
 }
 
+std::string ProfileLockPath(const std::string& path) { return path + ".lock"; }
+
 bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries, std::string* reason) {
   if (reason) reason->clear();
   try {
+    // A path that can never be saved is refused before its lock file is made.
+    if (struct stat st {}; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      throw InOutError(path, kNotARegularFile);
+    }
+    const FileLock lock(ProfileLockPath(path), kProfileLockWaitMs);
     ProfileText file = LoadProfile(path);
     for (const ProfileEntry& e : entries) file.Set(e.section, e.key, e.value);
     AtomicFileWriter out(path);

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <sys/file.h>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -247,7 +251,10 @@ TEST_F(ProfileFileTest, AWriteOfManyKeysThatFailsPartWayChangesNothing) {
   EXPECT_FALSE(ok);
   EXPECT_EQ(reason, "File too large");
   EXPECT_EQ(ReadRaw(), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "a temporary file stayed";
+  // Beside the file only its lock file, which stays for the saves to come.
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"SML_WIN.INI", "SML_WIN.INI.lock"})) << "a temporary file stayed";
 }
 
 // The reader of the whole file: a missing file is empty, one over the bound
@@ -330,6 +337,101 @@ TEST_F(ProfileFileTest, EveryKindOfLineEndReadsAndIsKept) {
     EXPECT_EQ(platform::ProfileText(c.before).Text(), c.before);
     EXPECT_EQ(platform::ProfileText("\xEF\xBB\xBF" + c.before).Text(), "\xEF\xBB\xBF" + c.before);
   }
+}
+
+// Two processes saving at once, each one key per save: every save reads the
+// file, changes it and renames it into place under the lock, so no save
+// starts from a file the other is about to replace and none of the keys is lost.
+TEST_F(ProfileFileTest, TwoProcessesSavingAtOnceLoseNoKey) {
+  constexpr int kKeys = 200;
+  WriteRaw("[Communication]\r\nPORT=0\r\n");
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      ::close(go[1]);
+      char start;
+      if (::read(go[0], &start, 1) != 0) ::_exit(3);  // both start when the pipe closes
+      const std::string section = c == 0 ? "Controller" : "Editor";
+      for (int k = 0; k < kKeys; ++k) {
+        if (!WriteProfileString(path_, section, "Key " + std::to_string(k), std::to_string(k))) ::_exit(1);
+      }
+      ::_exit(0);
+    }
+  }
+  ::close(go[0]);
+  ::close(go[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a save failed";
+  }
+  const platform::ProfileText file = platform::LoadProfile(path_);
+  int missing = 0;
+  for (const char* section : {"Controller", "Editor"}) {
+    for (int k = 0; k < kKeys; ++k) missing += file.Get(section, "Key " + std::to_string(k)) != std::to_string(k);
+  }
+  EXPECT_EQ(missing, 0) << "of " << 2 * kKeys;
+  EXPECT_EQ(file.Get("Communication", "PORT"), "0");
+}
+
+// A lock another process keeps for longer than the save waits: the save says
+// so and writes nothing. Once the lock is free, the same save goes through.
+TEST_F(ProfileFileTest, ASaveThatCannotHaveTheLockWritesNothing) {
+  const std::string before = "[Communication]\r\nPORT=0\r\n";
+  WriteRaw(before);
+  const std::string lock = path_ + ".lock";
+  EXPECT_EQ(platform::ProfileLockPath(path_), lock);
+  int held[2], done[2];
+  ASSERT_EQ(::pipe(held), 0);
+  ASSERT_EQ(::pipe(done), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+    (void)!::write(held[1], "x", 1);
+    char end;
+    (void)!::read(done[0], &end, 1);  // until the test is done with it
+    ::_exit(0);
+  }
+  char x;
+  ASSERT_EQ(::read(held[0], &x, 1), 1);
+  std::string reason;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(WriteProfileString(path_, "Communication", "PORT", "2", &reason));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(reason, "another program has held " + lock + " for more than 3 seconds");
+  EXPECT_GE(waited, std::chrono::milliseconds(platform::kProfileLockWaitMs));
+  EXPECT_LT(waited, std::chrono::milliseconds(platform::kProfileLockWaitMs + 2000));
+  EXPECT_EQ(ReadRaw(), before);
+  (void)!::write(done[1], "x", 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(WriteProfileString(path_, "Communication", "PORT", "2", &reason)) << reason;
+  EXPECT_EQ(ReadRaw(), "[Communication]\r\nPORT=2\r\n");
+}
+
+// The lock file is never followed as a link: one planted in its place is
+// refused with the reason, and the file it points at stays as it was.
+TEST_F(ProfileFileTest, ALinkInPlaceOfTheLockFileIsRefused) {
+  WriteRaw("[Communication]\r\nPORT=0\r\n");
+  const std::string victim = (dir_ / "victim").string();
+  std::ofstream(victim) << "keep";
+  ASSERT_EQ(::symlink(victim.c_str(), platform::ProfileLockPath(path_).c_str()), 0);
+  std::string reason;
+  EXPECT_FALSE(WriteProfileString(path_, "Communication", "PORT", "2", &reason));
+  EXPECT_NE(reason.find(platform::ProfileLockPath(path_)), std::string::npos) << reason;
+  EXPECT_EQ(ReadRaw(), "[Communication]\r\nPORT=0\r\n");
+  std::ifstream in(victim);
+  std::string kept;
+  in >> kept;
+  EXPECT_EQ(kept, "keep");
 }
 
 TEST_F(ProfileFileTest, FailedWriteGivesTheReason) {

@@ -18,6 +18,12 @@ namespace platform {
 // refused as one that cannot be read.
 inline constexpr std::size_t kMaxProfileFileBytes = std::size_t{1} << 20;
 
+// How long a save waits for a save of another program to end (milliseconds).
+inline constexpr int kProfileLockWaitMs = 3000;
+// The file whose lock (platform::FileLock) every save of `path` holds from
+// its reading to its rename: "<path>.lock", beside it.
+std::string ProfileLockPath(const std::string& path);
+
 // The lines of one file, read and changed in memory.
 class ProfileText {
  public:
@@ -66,7 +72,10 @@ struct ProfileEntry {
 
 // Sets every entry, in order, as one replacement of the file: the bytes are
 // those that writing the entries one at a time would leave, but either all
-// of them are on disk or the file is as it was.
+// of them are on disk or the file is as it was. The file's lock is held from
+// the reading to the rename, so a save of another program at the same time
+// comes before or after this one, and neither loses the other's keys; one
+// that cannot have the lock within kProfileLockWaitMs writes nothing.
 // Returns false when the file cannot be written, and also when it exists but
 // cannot be read: rewriting it from nothing would lose every other key. The
 // system's reason then goes to `reason` (emptied on success).
