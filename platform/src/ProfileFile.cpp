@@ -187,6 +187,27 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
   }
 }
 
+void ProfileKeysRead::Take(const std::vector<ProfileEntry>& keys) {
+  for (const ProfileEntry& k : keys) {
+    const auto same = [&k](const ProfileEntry& t) { return SameName(t.section, k.section) && SameName(t.key, k.key); };
+    if (auto at = std::find_if(taken_.begin(), taken_.end(), same); at != taken_.end()) {
+      at->value = k.value;
+    } else {
+      taken_.push_back({k.section, k.key, k.value});
+    }
+  }
+}
+
+std::vector<ProfileEntry> ProfileKeysRead::Changed(const std::vector<ProfileEntry>& now) const {
+  std::vector<ProfileEntry> changed;
+  for (const ProfileEntry& k : now) {
+    const auto same = [&k](const ProfileEntry& t) { return SameName(t.section, k.section) && SameName(t.key, k.key); };
+    const auto at = std::find_if(taken_.begin(), taken_.end(), same);
+    if (at == taken_.end() || at->value != k.value) changed.push_back(k);
+  }
+  return changed;
+}
+
 std::string ProfileLockPath(const std::string& path) { return path + ".lock"; }
 
 bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries, std::string* reason) {
@@ -198,7 +219,9 @@ bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry
     }
     const FileLock lock(ProfileLockPath(path), kProfileLockWaitMs);
     ProfileText file = LoadProfile(path);
-    for (const ProfileEntry& e : entries) file.Set(e.section, e.key, e.value);
+    for (const ProfileEntry& e : entries) {
+      if (!e.onlyWhereMissing || !file.Get(e.section, e.key)) file.Set(e.section, e.key, e.value);
+    }
     AtomicFileWriter out(path);
     out.Write(file.Text());
     out.Commit();

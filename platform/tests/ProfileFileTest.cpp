@@ -434,6 +434,40 @@ TEST_F(ProfileFileTest, ALinkInPlaceOfTheLockFileIsRefused) {
   EXPECT_EQ(kept, "keep");
 }
 
+// The defaults of a program that found no file go in only where the file,
+// made meanwhile by another program, holds no such key.
+TEST_F(ProfileFileTest, AKeyWrittenOnlyWhereMissingLeavesOneTheFileHolds) {
+  WriteRaw("[Communication]\nPORT=2\n");
+  ASSERT_TRUE(WriteProfileStrings(path_, {{"Communication", "PORT", "0", true},
+                                          {"Communication", "SPEED", "6", true},
+                                          {"System", "Sign Width", "160", true}}));
+  EXPECT_EQ(ReadRaw(), "[Communication]\nPORT=2\nSPEED=6\n\n[System]\nSign Width=160\n");
+  // An empty value is a value the file holds too.
+  WriteRaw("[SIGN 1]\nName=\n");
+  ASSERT_TRUE(WriteProfileStrings(path_, {{"SIGN 1", "Name", "Front", true}, {"SIGN 1", "IP", "", false}}));
+  EXPECT_EQ(ReadRaw(), "[SIGN 1]\nName=\nIP=\n");
+}
+
+// What a program read, or last saved, is what a later save compares with:
+// only keys whose value differs (by their names, in any case) are changed.
+TEST(ProfileKeysRead, OnlyValuesChangedSinceTheyWereTakenAreChanged) {
+  platform::ProfileKeysRead read;
+  const std::vector<ProfileEntry> start = {{"Communication", "PORT", "0"}, {"Communication", "SPEED", "6"},
+                                           {"SIGN 1", "Name", ""}};
+  EXPECT_EQ(read.Changed(start).size(), 3u) << "nothing taken yet: every key is changed";
+  read.Take(start);
+  EXPECT_TRUE(read.Changed(start).empty());
+  const std::vector<ProfileEntry> now = {{"communication", "port", "0"}, {"Communication", "SPEED", "7"},
+                                         {"SIGN 1", "Name", " "}, {"SIGN 2", "Name", ""}};
+  const std::vector<ProfileEntry> changed = read.Changed(now);
+  ASSERT_EQ(changed.size(), 3u);
+  EXPECT_EQ(changed[0].key + "=" + changed[0].value, "SPEED=7");
+  EXPECT_EQ(changed[1].section + "/" + changed[1].value, "SIGN 1/ ");
+  EXPECT_EQ(changed[2].section, "SIGN 2");
+  read.Take({changed[0]});
+  EXPECT_EQ(read.Changed(now).size(), 2u) << "a saved key counts as the file's";
+}
+
 TEST_F(ProfileFileTest, FailedWriteGivesTheReason) {
   std::string reason;
   EXPECT_FALSE(WriteProfileString((dir_ / "missing-dir" / "x.ini").string(), "S", "K", "V", &reason));

@@ -68,9 +68,30 @@ struct ProfileEntry {
   std::string section;
   std::string key;
   std::string value;
+  // Written only when the file holds no such key at the save: the defaults a
+  // program writes into a file it found missing never replace what another
+  // program wrote there meanwhile.
+  bool onlyWhereMissing = false;
 };
 
-// Sets every entry, in order, as one replacement of the file: the bytes are
+// The keys one program keeps in a shared file, with the values it held when
+// it read them or last saved them. A save writes only the keys whose value
+// the program changed since, so every other key stays as the file holds it at
+// that moment, whatever another program did to it meanwhile.
+class ProfileKeysRead {
+ public:
+  // Takes the values of `keys` as the file's, replacing what was taken for them.
+  void Take(const std::vector<ProfileEntry>& keys);
+  // The entries of `now`, in order, whose value differs from the one taken;
+  // a key never taken counts as changed.
+  std::vector<ProfileEntry> Changed(const std::vector<ProfileEntry>& now) const;
+
+ private:
+  std::vector<ProfileEntry> taken_;  // names as the program spells them
+};
+
+// Sets every entry, in order (one marked onlyWhereMissing only where the file
+// holds no such key), as one replacement of the file: the bytes are
 // those that writing the entries one at a time would leave, but either all
 // of them are on disk or the file is as it was. The file's lock is held from
 // the reading to the rename, so a save of another program at the same time
