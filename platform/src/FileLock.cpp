@@ -1,5 +1,6 @@
 #include "platform/FileLock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>

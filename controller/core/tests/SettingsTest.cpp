@@ -317,6 +317,29 @@ TEST(Settings, ALongProgramDirectoryIsReadAndWritten) {
   EXPECT_TRUE(boxes->Texts().empty());
 }
 
+// A sign table saved by a Windows editor: a byte-order mark before "[SIGN 1]"
+// and lines that end in a lone CR. Its signs are listed, and a save changes
+// the one key in its place, with no second "[SIGN 1]".
+TEST(Settings, ASignTableSavedByAWindowsEditorReadsAsItIs) {
+  TempDir dir;
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  const std::string before = "\xEF\xBB\xBF[SIGN 1]\rName=Gate\rIP=10.0.0.7\r[SIGN 2]\rName=Yard\r"
+                             "[Communication]\rPORT=2\rCRC Check=1\r";
+  std::ofstream(path, std::ios::binary) << before;
+  platform::ProfileKeysRead read;
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t, &read);
+  EXPECT_EQ(SignNames(t), (std::vector<std::string>{"Gate", "Yard"}));
+  EXPECT_EQ(t[0].ip, "10.0.0.7");
+  EXPECT_EQ(s.portIndex, 2);
+  EXPECT_EQ(s.crcCheck, 1);
+  t[1].name = "Back yard";
+  ASSERT_TRUE(SaveSettings(dir.path(), s, t, read));
+  EXPECT_EQ(dir.Read("SML_WIN.INI"), "\xEF\xBB\xBF[SIGN 1]\rName=Gate\rIP=10.0.0.7\r[SIGN 2]\rName=Back yard\r"
+                                     "[Communication]\rPORT=2\rCRC Check=1\r");
+}
+
 TEST(Settings, SignListStopsAtTheFirstNamelessEntry) {
   SignTable t;
   t[0].name = "One";
