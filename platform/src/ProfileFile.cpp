@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <sys/stat.h>
 
 #include "platform/BinaryFile.h"
+#include "platform/FileLock.h"
 #include "platform/InOutError.h"
 
 namespace platform {
@@ -64,35 +66,48 @@ std::string Quoted(const std::string& v) {
 }  // namespace
 
 ProfileText::ProfileText(std::string_view text) {
-  std::size_t start = 0;
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    byteOrderMark_ = true;
+    text.remove_prefix(kByteOrderMark.size());
+  }
   bool sawEol = false;
+  std::size_t start = 0;
   while (start < text.size()) {
-    const std::size_t nl = text.find('\n', start);
-    std::string line(text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start));
-    const bool crlf = !line.empty() && line.back() == '\r';
-    if (crlf) line.pop_back();
-    if (nl != std::string_view::npos && !sawEol) {
-      eol_ = crlf ? "\r\n" : "\n";
+    const std::size_t at = text.find_first_of("\r\n", start);
+    Line line{std::string(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start)), ""};
+    if (at == std::string_view::npos) {
+      lines_.push_back(std::move(line));
+      break;
+    }
+    line.end = text.substr(at, text.compare(at, 2, "\r\n") == 0 ? 2 : 1);
+    if (!sawEol) {
+      eol_ = line.end;
       sawEol = true;
     }
+    start = at + line.end.size();
     lines_.push_back(std::move(line));
-    if (nl == std::string_view::npos) break;
-    start = nl + 1;
   }
+}
+
+const std::string& ProfileText::EndAfter(std::ptrdiff_t index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= lines_.size()) return eol_;
+  const std::string& end = lines_[static_cast<std::size_t>(index)].end;
+  return end.empty() ? eol_ : end;
 }
 
 std::optional<std::string> ProfileText::Get(const std::string& section, const std::string& key) const {
   // After a change, the lines as a reader of the written file would see them.
   if (changed_) return ProfileText(Text()).Get(section, key);
   bool inSection = false;
-  for (const std::string& line : lines_) {
-    if (auto s = SectionOf(line)) {
+  for (const Line& line : lines_) {
+    if (auto s = SectionOf(line.text)) {
       inSection = SameName(*s, Trim(section));
       continue;
     }
     std::string value;
     if (inSection) {
-      if (auto k = KeyOf(line, &value); k && SameName(*k, Trim(key))) return Unquote(value);
+      if (auto k = KeyOf(line.text, &value); k && SameName(*k, Trim(key))) return Unquote(value);
     }
   }
   return std::nullopt;
@@ -108,7 +123,7 @@ void ProfileText::Set(const std::string& section, const std::string& key, const 
   bool replaced = false;
   bool inSection = false;
   for (std::size_t i = 0; i < lines_.size() && !replaced; ++i) {
-    if (auto s = SectionOf(lines_[i])) {
+    if (auto s = SectionOf(lines_[i].text)) {
       if (inSection) break;  // the section ended without the key
       inSection = SameName(*s, Trim(section));
       if (inSection) {
@@ -118,9 +133,9 @@ void ProfileText::Set(const std::string& section, const std::string& key, const 
       continue;
     }
     if (!inSection) continue;
-    if (auto k = KeyOf(lines_[i])) {
+    if (auto k = KeyOf(lines_[i].text)) {
       if (SameName(*k, Trim(key))) {
-        lines_[i] = newLine;
+        lines_[i].text = newLine;
         replaced = true;
       } else {
         lastEntry = static_cast<std::ptrdiff_t>(i);
@@ -128,21 +143,27 @@ void ProfileText::Set(const std::string& section, const std::string& key, const 
     }
   }
   if (!replaced) {
+    const auto append = [this](std::string text) {
+      lines_.push_back({std::move(text), EndAfter(static_cast<std::ptrdiff_t>(lines_.size()) - 1)});
+    };
     if (sectionLine < 0) {
-      if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.push_back("");
-      lines_.push_back("[" + section + "]");
-      lines_.push_back(newLine);
+      if (!lines_.empty() && !Trim(lines_.back().text).empty()) append("");
+      append("[" + section + "]");
+      append(newLine);
     } else {
-      lines_.insert(lines_.begin() + lastEntry + 1, newLine);
+      lines_.insert(lines_.begin() + lastEntry + 1, Line{newLine, EndAfter(lastEntry)});
     }
   }
-  while (!lines_.empty() && lines_.back().empty()) lines_.pop_back();
+  while (!lines_.empty() && lines_.back().text.empty()) lines_.pop_back();
   changed_ = true;
 }
 
 std::string ProfileText::Text() const {
-  std::string text;
-  for (const std::string& line : lines_) text += line + eol_;
+  std::string text = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const bool last = i + 1 == lines_.size();
+    text += lines_[i].text + (last ? lines_[i].end : EndAfter(static_cast<std::ptrdiff_t>(i)));
+  }
   return text;
 }
 
@@ -166,11 +187,41 @@ std::optional<std::string> ReadProfileString(const std::string& path, const std:
   }
 }
 
+void ProfileKeysRead::Take(const std::vector<ProfileEntry>& keys) {
+  for (const ProfileEntry& k : keys) {
+    const auto same = [&k](const ProfileEntry& t) { return SameName(t.section, k.section) && SameName(t.key, k.key); };
+    if (auto at = std::find_if(taken_.begin(), taken_.end(), same); at != taken_.end()) {
+      at->value = k.value;
+    } else {
+      taken_.push_back({k.section, k.key, k.value});
+    }
+  }
+}
+
+std::vector<ProfileEntry> ProfileKeysRead::Changed(const std::vector<ProfileEntry>& now) const {
+  std::vector<ProfileEntry> changed;
+  for (const ProfileEntry& k : now) {
+    const auto same = [&k](const ProfileEntry& t) { return SameName(t.section, k.section) && SameName(t.key, k.key); };
+    const auto at = std::find_if(taken_.begin(), taken_.end(), same);
+    if (at == taken_.end() || at->value != k.value) changed.push_back(k);
+  }
+  return changed;
+}
+
+std::string ProfileLockPath(const std::string& path) { return path + ".lock"; }
+
 bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries, std::string* reason) {
   if (reason) reason->clear();
   try {
+    // A path that can never be saved is refused before its lock file is made.
+    if (struct stat st {}; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      throw InOutError(path, kNotARegularFile);
+    }
+    const FileLock lock(ProfileLockPath(path), kProfileLockWaitMs);
     ProfileText file = LoadProfile(path);
-    for (const ProfileEntry& e : entries) file.Set(e.section, e.key, e.value);
+    for (const ProfileEntry& e : entries) {
+      if (!e.onlyWhereMissing || !file.Get(e.section, e.key)) file.Set(e.section, e.key, e.value);
+    }
     AtomicFileWriter out(path);
     out.Write(file.Text());
     out.Commit();

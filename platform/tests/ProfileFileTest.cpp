@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <sys/file.h>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -247,7 +251,10 @@ TEST_F(ProfileFileTest, AWriteOfManyKeysThatFailsPartWayChangesNothing) {
   EXPECT_FALSE(ok);
   EXPECT_EQ(reason, "File too large");
   EXPECT_EQ(ReadRaw(), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "a temporary file stayed";
+  // Beside the file only its lock file, which stays for the saves to come.
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"SML_WIN.INI", "SML_WIN.INI.lock"})) << "a temporary file stayed";
 }
 
 // The reader of the whole file: a missing file is empty, one over the bound
@@ -269,6 +276,196 @@ TEST_F(ProfileFileTest, LoadTellsAMissingFileFromOneThatCannotBeRead) {
   const platform::ProfileText text = platform::LoadProfile(path_);
   EXPECT_EQ(text.Get("s", "k"), "V");
   EXPECT_EQ(text.Text(), "[S]\nK=V\n");
+}
+
+// A settings file saved by a Windows editor starts with a UTF-8 byte-order
+// mark: it is no part of the first section's name, and a write keeps it.
+TEST_F(ProfileFileTest, AByteOrderMarkIsSkippedOnReadingAndKeptOnWriting) {
+  const std::string bom = "\xEF\xBB\xBF";
+  WriteRaw(bom + "[SIGN 1]\r\nName=Front\r\n[Communication]\r\nPORT=1\r\n");
+  EXPECT_EQ(ReadProfileString(path_, "SIGN 1", "Name"), "Front");
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), "1");
+  ASSERT_TRUE(WriteProfileString(path_, "SIGN 1", "Name", "Gate"));
+  EXPECT_EQ(ReadRaw(), bom + "[SIGN 1]\r\nName=Gate\r\n[Communication]\r\nPORT=1\r\n");
+  // A key before any section, after the mark, is still no key of a section.
+  WriteRaw(bom + "PORT=3\n[Communication]\nSPEED=2\n");
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), std::nullopt);
+  EXPECT_EQ(ReadProfileString(path_, "Communication", "SPEED"), "2");
+  // Only those three bytes at the very start are the mark: the same bytes
+  // elsewhere, or a part of them, stay part of the text.
+  WriteRaw("\xEF\xBB[S]\nK=V\n");
+  EXPECT_EQ(ReadProfileString(path_, "S", "K"), std::nullopt);
+  WriteRaw("[S]\nK=" + bom + "V\n");
+  EXPECT_EQ(ReadProfileString(path_, "S", "K"), bom + "V");
+  ASSERT_TRUE(WriteProfileString(path_, "S", "L", "W"));
+  EXPECT_EQ(ReadRaw(), "[S]\nK=" + bom + "V\nL=W\n");
+}
+
+// Lines end in CRLF, LF or a lone CR, as the program that saved the file had
+// it; each line keeps its own end, and a new line takes the end of the line
+// before it.
+TEST_F(ProfileFileTest, EveryKindOfLineEndReadsAndIsKept) {
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string after;  // with PORT=2 and [System] Sign Width=96 written
+  };
+  const Case cases[] = {
+      {"lone CR", "[Communication]\rPORT=0\rCRC Check=1\r",
+       "[Communication]\rPORT=2\rCRC Check=1\r\r[System]\rSign Width=96\r"},
+      {"LF", "[Communication]\nPORT=0\nCRC Check=1\n",
+       "[Communication]\nPORT=2\nCRC Check=1\n\n[System]\nSign Width=96\n"},
+      {"CRLF", "[Communication]\r\nPORT=0\r\nCRC Check=1\r\n",
+       "[Communication]\r\nPORT=2\r\nCRC Check=1\r\n\r\n[System]\r\nSign Width=96\r\n"},
+      {"mixed, the last line without an end", "[Communication]\r\nPORT=0\nCRC Check=1\r[Other]\nx=y",
+       "[Communication]\r\nPORT=2\nCRC Check=1\r[Other]\nx=y\r\n\r\n[System]\r\nSign Width=96\r\n"},
+      {"lone CR, blank lines", "[Communication]\r\rPORT=0\r\r\rCRC Check=1\r",
+       "[Communication]\r\rPORT=2\r\r\rCRC Check=1\r\r[System]\rSign Width=96\r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteRaw(c.before);
+    EXPECT_EQ(ReadProfileString(path_, "Communication", "PORT"), "0");
+    EXPECT_EQ(ReadProfileString(path_, "Communication", "CRC Check"), "1");
+    ASSERT_TRUE(WriteProfileStrings(path_, {{"Communication", "PORT", "2"}, {"System", "Sign Width", "96"}}));
+    EXPECT_EQ(ReadRaw(), c.after);
+    EXPECT_EQ(ReadProfileString(path_, "Communication", "CRC Check"), "1");
+  }
+  // Nothing changed in memory: the text is the file's, byte for byte.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(platform::ProfileText(c.before).Text(), c.before);
+    EXPECT_EQ(platform::ProfileText("\xEF\xBB\xBF" + c.before).Text(), "\xEF\xBB\xBF" + c.before);
+  }
+}
+
+// Two processes saving at once, each one key per save: every save reads the
+// file, changes it and renames it into place under the lock, so no save
+// starts from a file the other is about to replace and none of the keys is lost.
+TEST_F(ProfileFileTest, TwoProcessesSavingAtOnceLoseNoKey) {
+  constexpr int kKeys = 200;
+  WriteRaw("[Communication]\r\nPORT=0\r\n");
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      ::close(go[1]);
+      char start;
+      if (::read(go[0], &start, 1) != 0) ::_exit(3);  // both start when the pipe closes
+      const std::string section = c == 0 ? "Controller" : "Editor";
+      for (int k = 0; k < kKeys; ++k) {
+        if (!WriteProfileString(path_, section, "Key " + std::to_string(k), std::to_string(k))) ::_exit(1);
+      }
+      ::_exit(0);
+    }
+  }
+  ::close(go[0]);
+  ::close(go[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a save failed";
+  }
+  const platform::ProfileText file = platform::LoadProfile(path_);
+  int missing = 0;
+  for (const char* section : {"Controller", "Editor"}) {
+    for (int k = 0; k < kKeys; ++k) missing += file.Get(section, "Key " + std::to_string(k)) != std::to_string(k);
+  }
+  EXPECT_EQ(missing, 0) << "of " << 2 * kKeys;
+  EXPECT_EQ(file.Get("Communication", "PORT"), "0");
+}
+
+// A lock another process keeps for longer than the save waits: the save says
+// so and writes nothing. Once the lock is free, the same save goes through.
+TEST_F(ProfileFileTest, ASaveThatCannotHaveTheLockWritesNothing) {
+  const std::string before = "[Communication]\r\nPORT=0\r\n";
+  WriteRaw(before);
+  const std::string lock = path_ + ".lock";
+  EXPECT_EQ(platform::ProfileLockPath(path_), lock);
+  int held[2], done[2];
+  ASSERT_EQ(::pipe(held), 0);
+  ASSERT_EQ(::pipe(done), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+    (void)!::write(held[1], "x", 1);
+    char end;
+    (void)!::read(done[0], &end, 1);  // until the test is done with it
+    ::_exit(0);
+  }
+  char x;
+  ASSERT_EQ(::read(held[0], &x, 1), 1);
+  std::string reason;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(WriteProfileString(path_, "Communication", "PORT", "2", &reason));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(reason, "another program has held " + lock + " for more than 3 seconds");
+  EXPECT_GE(waited, std::chrono::milliseconds(platform::kProfileLockWaitMs));
+  EXPECT_LT(waited, std::chrono::milliseconds(platform::kProfileLockWaitMs + 2000));
+  EXPECT_EQ(ReadRaw(), before);
+  (void)!::write(done[1], "x", 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(WriteProfileString(path_, "Communication", "PORT", "2", &reason)) << reason;
+  EXPECT_EQ(ReadRaw(), "[Communication]\r\nPORT=2\r\n");
+}
+
+// The lock file is never followed as a link: one planted in its place is
+// refused with the reason, and the file it points at stays as it was.
+TEST_F(ProfileFileTest, ALinkInPlaceOfTheLockFileIsRefused) {
+  WriteRaw("[Communication]\r\nPORT=0\r\n");
+  const std::string victim = (dir_ / "victim").string();
+  std::ofstream(victim) << "keep";
+  ASSERT_EQ(::symlink(victim.c_str(), platform::ProfileLockPath(path_).c_str()), 0);
+  std::string reason;
+  EXPECT_FALSE(WriteProfileString(path_, "Communication", "PORT", "2", &reason));
+  EXPECT_NE(reason.find(platform::ProfileLockPath(path_)), std::string::npos) << reason;
+  EXPECT_EQ(ReadRaw(), "[Communication]\r\nPORT=0\r\n");
+  std::ifstream in(victim);
+  std::string kept;
+  in >> kept;
+  EXPECT_EQ(kept, "keep");
+}
+
+// The defaults of a program that found no file go in only where the file,
+// made meanwhile by another program, holds no such key.
+TEST_F(ProfileFileTest, AKeyWrittenOnlyWhereMissingLeavesOneTheFileHolds) {
+  WriteRaw("[Communication]\nPORT=2\n");
+  ASSERT_TRUE(WriteProfileStrings(path_, {{"Communication", "PORT", "0", true},
+                                          {"Communication", "SPEED", "6", true},
+                                          {"System", "Sign Width", "160", true}}));
+  EXPECT_EQ(ReadRaw(), "[Communication]\nPORT=2\nSPEED=6\n\n[System]\nSign Width=160\n");
+  // An empty value is a value the file holds too.
+  WriteRaw("[SIGN 1]\nName=\n");
+  ASSERT_TRUE(WriteProfileStrings(path_, {{"SIGN 1", "Name", "Front", true}, {"SIGN 1", "IP", "", false}}));
+  EXPECT_EQ(ReadRaw(), "[SIGN 1]\nName=\nIP=\n");
+}
+
+// What a program read, or last saved, is what a later save compares with:
+// only keys whose value differs (by their names, in any case) are changed.
+TEST(ProfileKeysRead, OnlyValuesChangedSinceTheyWereTakenAreChanged) {
+  platform::ProfileKeysRead read;
+  const std::vector<ProfileEntry> start = {{"Communication", "PORT", "0"}, {"Communication", "SPEED", "6"},
+                                           {"SIGN 1", "Name", ""}};
+  EXPECT_EQ(read.Changed(start).size(), 3u) << "nothing taken yet: every key is changed";
+  read.Take(start);
+  EXPECT_TRUE(read.Changed(start).empty());
+  const std::vector<ProfileEntry> now = {{"communication", "port", "0"}, {"Communication", "SPEED", "7"},
+                                         {"SIGN 1", "Name", " "}, {"SIGN 2", "Name", ""}};
+  const std::vector<ProfileEntry> changed = read.Changed(now);
+  ASSERT_EQ(changed.size(), 3u);
+  EXPECT_EQ(changed[0].key + "=" + changed[0].value, "SPEED=7");
+  EXPECT_EQ(changed[1].section + "/" + changed[1].value, "SIGN 1/ ");
+  EXPECT_EQ(changed[2].section, "SIGN 2");
+  read.Take({changed[0]});
+  EXPECT_EQ(read.Changed(now).size(), 2u) << "a saved key counts as the file's";
 }
 
 TEST_F(ProfileFileTest, FailedWriteGivesTheReason) {

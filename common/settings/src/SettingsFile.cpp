@@ -84,6 +84,28 @@ bool SettingsWriter::Finish() {
   return saved_;
 }
 
+bool SaveChangedKeys(const std::string& path, platform::ProfileKeysRead& read,
+                     const std::vector<platform::ProfileEntry>& now) {
+  const std::vector<platform::ProfileEntry> changed = read.Changed(now);
+  if (changed.empty()) return true;
+  SettingsWriter out(path);
+  for (const platform::ProfileEntry& e : changed) out.Write(e);
+  if (!out.Finish()) return false;
+  read.Take(changed);
+  return true;
+}
+
+bool SaveMissingKeys(const std::string& path, platform::ProfileKeysRead& read,
+                     const std::vector<platform::ProfileEntry>& keys) {
+  SettingsWriter out(path);
+  for (platform::ProfileEntry e : keys) {
+    e.onlyWhereMissing = true;
+    out.Write(e);
+  }
+  read.Take(keys);
+  return out.Finish();
+}
+
 std::string SaveFailureText(const std::string& path, const std::string& reason) {
   return "The settings could not be saved to " + path + " (" + reason + ")!";
 }

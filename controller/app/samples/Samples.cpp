@@ -39,11 +39,12 @@ std::vector<std::string> WriteSampleMessages(const std::string& directory) {
 void EnsureTryoutSettings(const std::string& programDir) {
   controller::TSettings settings;
   controller::SignTable table;
-  controller::LoadSettings(programDir, settings, table);
+  platform::ProfileKeysRead read;
+  controller::LoadSettings(programDir, settings, table, &read);
   if (!util::TrimBlanks(table[0].name).empty()) return;
   table[0].name = "Simulated sign";
   table[0].ip = "127.0.0.1";
-  controller::SaveSettings(programDir, settings, table);
+  controller::SaveSettings(programDir, settings, table, read);
 }
 
 }  // namespace ctlsamples

@@ -54,7 +54,7 @@ void MainLink::StartUp() {
   serialLink_ = std::make_unique<sender::SerialLink>(*port_, runner_->Reply());
   serialLink_->SetModem(modem_.get());
   runner_->SetSerialLink(serialLink_.get());
-  controller::LoadSettings(programDir_, settings_, table_);
+  controller::LoadSettings(programDir_, settings_, table_, &settingsRead_);
   controller::FillSignCombo(*main_.cboSigns, table_);
 }
 
@@ -83,7 +83,7 @@ bool MainLink::Request(int jobType) {
 }
 
 void MainLink::ParameterSetup1Click() {
-  controller::ParameterSetup(*frmParam, settings_, table_, programDir_, main_.cboSigns, serialSetup_.get());
+  controller::ParameterSetup(*frmParam, settings_, table_, programDir_, settingsRead_, main_.cboSigns, serialSetup_.get());
 }
 
 }  // namespace ctlapp

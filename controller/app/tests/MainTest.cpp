@@ -1163,6 +1163,41 @@ class MainTest : public QObject {
     QCOMPARE(shown, name);
   }
 
+  // The editor saves while the controller runs: an OK of the Parameter Setup
+  // writes only what the dialog changed, so the editor's PORT, CRC Check and
+  // Time Format stay, and an OK that changed nothing leaves the file byte for
+  // byte as the editor left it.
+  void theParameterSetupWritesOnlyWhatItChanged() {
+    Fresh(true);
+    TfrmMain& m = Start();
+    QVERIFY(m.StartedUp());
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    QVERIFY(platform::WriteProfileStrings(ini, {{"Communication", "PORT", "1"},
+                                                {"Communication", "CRC Check", "1"},
+                                                {"Communication", "Time Format", "0"},
+                                                {"Communication", "Sign ID", "7"}}));
+    const std::string byTheEditor = ReadBytes(ini);
+    QVERIFY(byTheEditor.find("PORT=1\r\n") != std::string::npos);
+
+    WhenModal<controller::TfrmParam>([](controller::TfrmParam* d) { d->btnSave->click(); });
+    m.ParameterSetup1Click();
+    QCOMPARE(ReadBytes(ini), byTheEditor);
+
+    WhenModal<controller::TfrmParam>([](controller::TfrmParam* d) {
+      d->tblIP->item(1, 0)->setText("Yard");
+      d->cboSpeed->setCurrentIndex(7);
+      d->btnSave->click();
+    });
+    m.ParameterSetup1Click();
+    std::string expected = byTheEditor;
+    const std::string sign2 = "[SIGN 2]\r\nName=\r\n", speed = "SPEED=6\r\n";
+    QVERIFY(expected.find(sign2) != std::string::npos && expected.find(speed) != std::string::npos);
+    expected.replace(expected.find(sign2), sign2.size(), "[SIGN 2]\r\nName=Yard\r\n");
+    expected.replace(expected.find(speed), speed.size(), "SPEED=7\r\n");
+    QCOMPARE(ReadBytes(ini), expected);
+    QVERIFY((*boxes_)->Texts().empty());
+  }
+
   void screenshotOfTheMainWindow() {
     Fresh(true);
     TfrmMain& m = Start();

@@ -170,12 +170,12 @@ void TfrmParam::btnSaveClick() {
 }
 
 bool ParameterSetup(TfrmParam& dialog, TSettings& settings, SignTable& table, const std::string& programDir,
-                    QComboBox* signs, SerialSetup* serial) {
+                    platform::ProfileKeysRead& read, QComboBox* signs, SerialSetup* serial) {
   dialog.Load(settings, table);
   if (dialog.exec() != QDialog::Accepted) return false;
   TakeParamFields(dialog.Accepted(), settings, table);
   if (signs) FillSignCombo(*signs, table);
-  SaveSettings(programDir, settings, table);
+  SaveSettings(programDir, settings, table, read);
   if (!settings.IsTcp() && serial) ApplySerialSettings(*serial, settings);
   return true;
 }

@@ -28,7 +28,28 @@ int ReadInt(const settings::SettingsReader& file, const char* key, int def, int 
 
 }  // namespace
 
-void LoadSettings(const std::string& programDir, TSettings& settings, SignTable& table) {
+std::vector<platform::ProfileEntry> SettingsKeys(const TSettings& settings, const SignTable& table) {
+  std::vector<platform::ProfileEntry> keys;
+  for (int n = 1; n <= kSignEntries; ++n) {
+    const TSignRecord& e = table[static_cast<std::size_t>(n - 1)];
+    keys.push_back({SignSection(n), "Name", e.name});
+    keys.push_back({SignSection(n), "IP", e.ip});
+    keys.push_back({SignSection(n), "TEL", e.tel});
+  }
+  const auto number = [&keys](const char* key, int value) {
+    keys.push_back({kCommunication, key, std::to_string(value)});
+  };
+  number("PORT", settings.portIndex);
+  number("SPEED", settings.speedIndex);
+  number("IS TCP", settings.linkKind);
+  number("Time Format", settings.timeFormat);
+  number("CRC Check", settings.crcCheck);
+  number("CRC Wait MSec", settings.crcWaitMs);
+  return keys;
+}
+
+void LoadSettings(const std::string& programDir, TSettings& settings, SignTable& table,
+                  platform::ProfileKeysRead* read) {
   const settings::SettingsReader file(SettingsPath(programDir));
   file.ReportProblem();
   for (int n = 1; n <= kSignEntries; ++n) {
@@ -44,24 +65,18 @@ void LoadSettings(const std::string& programDir, TSettings& settings, SignTable&
   settings.timeFormat = static_cast<std::uint8_t>(ReadInt(file, "Time Format", d.timeFormat, 0, 1));
   settings.crcCheck = ReadInt(file, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
   settings.crcWaitMs = ReadInt(file, "CRC Wait MSec", d.crcWaitMs, 0, kMaxCrcWaitMs);
-  if (!file.Exists()) SaveSettings(programDir, settings, table);
+  platform::ProfileKeysRead ownRecord;
+  platform::ProfileKeysRead& record = read ? *read : ownRecord;
+  if (!file.Exists()) {
+    settings::SaveMissingKeys(file.path(), record, SettingsKeys(settings, table));
+  } else {
+    record.Take(SettingsKeys(settings, table));
+  }
 }
 
-bool SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table) {
-  settings::SettingsWriter out(SettingsPath(programDir));
-  for (int n = 1; n <= kSignEntries; ++n) {
-    const TSignRecord& e = table[static_cast<std::size_t>(n - 1)];
-    out.Write(SignSection(n), "Name", e.name);
-    out.Write(SignSection(n), "IP", e.ip);
-    out.Write(SignSection(n), "TEL", e.tel);
-  }
-  out.Write(kCommunication, "PORT", settings.portIndex);
-  out.Write(kCommunication, "SPEED", settings.speedIndex);
-  out.Write(kCommunication, "IS TCP", settings.linkKind);
-  out.Write(kCommunication, "Time Format", settings.timeFormat);
-  out.Write(kCommunication, "CRC Check", settings.crcCheck);
-  out.Write(kCommunication, "CRC Wait MSec", settings.crcWaitMs);
-  return out.Finish();
+bool SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table,
+                  platform::ProfileKeysRead& read) {
+  return settings::SaveChangedKeys(SettingsPath(programDir), read, SettingsKeys(settings, table));
 }
 
 std::vector<std::string> SignNames(const SignTable& table) {

@@ -86,17 +86,18 @@ TEST(Settings, BadValuesTakeTheirDefaultsAndTheRestIsRead) {
 }
 
 TEST(Settings, SaveKeepsTheOtherProgramsKeys) {
+  platform::ProfileKeysRead read;
   TempDir dir;
   const std::string path = dir.path() + "/SML_WIN.INI";
   platform::WriteProfileString(path, "System", "Sign Width", "128");
   platform::WriteProfileString(path, "Communication", "Sign ID", "5");
   TSettings s;
   SignTable t;
-  LoadSettings(dir.path(), s, t);
+  LoadSettings(dir.path(), s, t, &read);
   s.portIndex = 2;
   s.crcWaitMs = 250;
   t[0] = {"Front", "10.0.0.9", "5551234"};
-  SaveSettings(dir.path(), s, t);
+  SaveSettings(dir.path(), s, t, read);
   EXPECT_EQ(platform::ReadProfileString(path, "System", "Sign Width"), "128");
   EXPECT_EQ(platform::ReadProfileString(path, "Communication", "Sign ID"), "5");
   TSettings back;
@@ -110,18 +111,19 @@ TEST(Settings, SaveKeepsTheOtherProgramsKeys) {
 // bytes) says so once, naming the file and the system's reason, and the old
 // file stays whole.
 TEST(Settings, AFailedSaveIsShownOnceAndKeepsTheOldFile) {
+  platform::ProfileKeysRead read;
   TempDir dir;
   platform::ScopedRecordingBoxes boxes;
   TSettings s;
   SignTable t;
-  LoadSettings(dir.path(), s, t);
+  LoadSettings(dir.path(), s, t, &read);
   const std::string path = dir.path() + "/SML_WIN.INI";
   const std::vector<std::uint8_t> before = platform::ReadWholeFile(path);
   s.portIndex = 3;
   bool saved = true;
   {
     testsupport::FileSizeLimit disk(64);
-    saved = SaveSettings(dir.path(), s, t);
+    saved = SaveSettings(dir.path(), s, t, read);
   }
   EXPECT_FALSE(saved);
   EXPECT_EQ(boxes->Texts(),
@@ -132,12 +134,13 @@ TEST(Settings, AFailedSaveIsShownOnceAndKeepsTheOldFile) {
 // A settings file its owner made read-only is not replaced, though the folder
 // may be written: the save shows its failure warning with the system's reason.
 TEST(Settings, ASaveOverAReadOnlyFileIsRefusedAndShown) {
+  platform::ProfileKeysRead read;
   TempDir dir;
   TSettings s;
   SignTable t;
   {
     platform::ScopedRecordingBoxes quiet;
-    LoadSettings(dir.path(), s, t);
+    LoadSettings(dir.path(), s, t, &read);
   }
   const std::string path = dir.path() + "/SML_WIN.INI";
   const std::vector<std::uint8_t> before = platform::ReadWholeFile(path);
@@ -145,7 +148,7 @@ TEST(Settings, ASaveOverAReadOnlyFileIsRefusedAndShown) {
   const int result = testsupport::RunAsPlainUser(dir.path(), [&] {
     platform::ScopedRecordingBoxes boxes;
     s.portIndex = 3;
-    const bool saved = SaveSettings(dir.path(), s, t);
+    const bool saved = SaveSettings(dir.path(), s, t, read);
     const std::vector<std::string> expected = {"The settings could not be saved to " + path + " (Permission denied)!"};
     return saved ? 1 : boxes->Texts() == expected ? 0 : 2;
   });
@@ -170,10 +173,11 @@ TEST(Settings, AFreshFileHoldsExactlyTheseBytes) {
 // through it leaves the old file, byte for byte, and not some signs new and
 // the rest old.
 TEST(Settings, ASaveThatFailsPartWayLeavesTheWholeOldFile) {
+  platform::ProfileKeysRead read;
   TempDir dir;
   TSettings s;
   SignTable t;
-  LoadSettings(dir.path(), s, t);
+  LoadSettings(dir.path(), s, t, &read);
   const std::string path = dir.path() + "/SML_WIN.INI";
   const std::vector<std::uint8_t> before = platform::ReadWholeFile(path);
   for (int n = 1; n <= kSignEntries; ++n) t[static_cast<std::size_t>(n - 1)].name = "Sign " + std::to_string(n);
@@ -183,14 +187,14 @@ TEST(Settings, ASaveThatFailsPartWayLeavesTheWholeOldFile) {
   {
     // Room for a few of the new names, not for all fifty.
     testsupport::FileSizeLimit disk(before.size() + 40);
-    saved = SaveSettings(dir.path(), s, t);
+    saved = SaveSettings(dir.path(), s, t, read);
   }
   EXPECT_FALSE(saved);
   EXPECT_EQ(boxes->Texts(),
             std::vector<std::string>{"The settings could not be saved to " + path + " (File too large)!"});
   EXPECT_EQ(platform::ReadWholeFile(path), before);
   // With room on the disk the same save puts every key in place at once.
-  ASSERT_TRUE(SaveSettings(dir.path(), s, t));
+  ASSERT_TRUE(SaveSettings(dir.path(), s, t, read));
   TSettings back;
   SignTable backTable;
   LoadSettings(dir.path(), back, backTable);
@@ -201,27 +205,34 @@ TEST(Settings, ASaveThatFailsPartWayLeavesTheWholeOldFile) {
 // A save keeps the comments, the unknown keys and the LF line ends of a file
 // written by hand.
 TEST(Settings, ASaveKeepsCommentsUnknownKeysAndLineEnds) {
+  platform::ProfileKeysRead read;
   TempDir dir;
   const std::string path = dir.path() + "/SML_WIN.INI";
   std::ofstream(path, std::ios::binary) << "; our signs\n[SIGN 1]\nName=Gate\nColour=red\n[Communication]\nPORT=1\n"
                                            "Modem=on\n";
   TSettings s;
   SignTable t;
-  LoadSettings(dir.path(), s, t);
+  LoadSettings(dir.path(), s, t, &read);
   t[0].name = "Front";
-  ASSERT_TRUE(SaveSettings(dir.path(), s, t));
-  // New keys go after the last key of their section, new sections at the end.
-  std::string expected =
-      "; our signs\n[SIGN 1]\nName=Front\nColour=red\nIP=\nTEL=\n"
-      "[Communication]\nPORT=1\nModem=on\nSPEED=6\nIS TCP=1\nTime Format=1\nCRC Check=0\nCRC Wait MSec=1000\n";
-  for (int n = 2; n <= 50; ++n) expected += "\n[SIGN " + std::to_string(n) + "]\nName=\nIP=\nTEL=\n";
-  EXPECT_EQ(dir.Read("SML_WIN.INI"), expected);
+  ASSERT_TRUE(SaveSettings(dir.path(), s, t, read));
+  // Only the changed key is written, in its place; a key the file lacks and
+  // the program did not change stays out of it.
+  EXPECT_EQ(dir.Read("SML_WIN.INI"), "; our signs\n[SIGN 1]\nName=Front\nColour=red\n[Communication]\nPORT=1\n"
+                                     "Modem=on\n");
+  // A key new to the file goes after the last key of its section, a new
+  // section at the end.
+  t[0].tel = "555";
+  t[2].name = "Yard";
+  ASSERT_TRUE(SaveSettings(dir.path(), s, t, read));
+  EXPECT_EQ(dir.Read("SML_WIN.INI"), "; our signs\n[SIGN 1]\nName=Front\nColour=red\nTEL=555\n[Communication]\n"
+                                     "PORT=1\nModem=on\n\n[SIGN 3]\nName=Yard\n");
 }
 
 // A settings file that is there but cannot be read is said at the load,
 // naming the file and the reason; the defaults are taken, and no save of
 // this run writes over the file, even once it could be read again.
 TEST(Settings, AFileThatCannotBeReadIsSaidAndKeptForTheRun) {
+  platform::ProfileKeysRead read;
   struct Case {
     const char* what;
     std::function<void(const std::string&)> make;
@@ -244,7 +255,7 @@ TEST(Settings, AFileThatCannotBeReadIsSaidAndKeptForTheRun) {
     s.portIndex = 3;
     SignTable t;
     t[0].name = "stale";
-    LoadSettings(dir.path(), s, t);
+    LoadSettings(dir.path(), s, t, &read);
     EXPECT_EQ(s, TSettings{});
     EXPECT_EQ(t, SignTable{});
     EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings file " + path + " cannot be read (" + c.reason +
@@ -255,7 +266,7 @@ TEST(Settings, AFileThatCannotBeReadIsSaidAndKeptForTheRun) {
     std::ofstream(path, std::ios::binary) << "[SIGN 1]\r\nName=Gate\r\n";
     boxes->Clear();
     t[1].name = "New";
-    EXPECT_FALSE(SaveSettings(dir.path(), s, t));
+    EXPECT_FALSE(SaveSettings(dir.path(), s, t, read));
     EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings could not be saved to " + path +
                                                        " (it could not be read when the program started)!"});
     EXPECT_EQ(dir.Read("SML_WIN.INI"), "[SIGN 1]\r\nName=Gate\r\n");
@@ -286,6 +297,7 @@ TEST(Settings, AFileItsUserMayNotReadIsSaid) {
 // A program directory far longer than 200 characters holds its settings like
 // any other: read at the start and written by a save.
 TEST(Settings, ALongProgramDirectoryIsReadAndWritten) {
+  platform::ProfileKeysRead read;
   TempDir top;
   std::string dir = top.path();
   while (dir.size() < 300) dir += "/" + std::string(40, 'd');
@@ -296,13 +308,36 @@ TEST(Settings, ALongProgramDirectoryIsReadAndWritten) {
   platform::ScopedRecordingBoxes boxes;
   TSettings s;
   SignTable t;
-  LoadSettings(dir, s, t);
+  LoadSettings(dir, s, t, &read);
   EXPECT_EQ(t[0].name, "Gate");
   EXPECT_EQ(s.portIndex, 2);
   t[1].name = "Yard";
-  EXPECT_TRUE(SaveSettings(dir, s, t));
+  EXPECT_TRUE(SaveSettings(dir, s, t, read));
   EXPECT_EQ(platform::ReadProfileString(path, "SIGN 2", "Name"), "Yard");
   EXPECT_TRUE(boxes->Texts().empty());
+}
+
+// A sign table saved by a Windows editor: a byte-order mark before "[SIGN 1]"
+// and lines that end in a lone CR. Its signs are listed, and a save changes
+// the one key in its place, with no second "[SIGN 1]".
+TEST(Settings, ASignTableSavedByAWindowsEditorReadsAsItIs) {
+  TempDir dir;
+  const std::string path = dir.path() + "/SML_WIN.INI";
+  const std::string before = "\xEF\xBB\xBF[SIGN 1]\rName=Gate\rIP=10.0.0.7\r[SIGN 2]\rName=Yard\r"
+                             "[Communication]\rPORT=2\rCRC Check=1\r";
+  std::ofstream(path, std::ios::binary) << before;
+  platform::ProfileKeysRead read;
+  TSettings s;
+  SignTable t;
+  LoadSettings(dir.path(), s, t, &read);
+  EXPECT_EQ(SignNames(t), (std::vector<std::string>{"Gate", "Yard"}));
+  EXPECT_EQ(t[0].ip, "10.0.0.7");
+  EXPECT_EQ(s.portIndex, 2);
+  EXPECT_EQ(s.crcCheck, 1);
+  t[1].name = "Back yard";
+  ASSERT_TRUE(SaveSettings(dir.path(), s, t, read));
+  EXPECT_EQ(dir.Read("SML_WIN.INI"), "\xEF\xBB\xBF[SIGN 1]\rName=Gate\rIP=10.0.0.7\r[SIGN 2]\rName=Back yard\r"
+                                     "[Communication]\rPORT=2\rCRC Check=1\r");
 }
 
 TEST(Settings, SignListStopsAtTheFirstNamelessEntry) {
@@ -362,12 +397,13 @@ class ParamDialog : public ::testing::Test {
       // A refused OK leaves the dialog up: close it as Cancel would.
       if (dialog_.isVisible()) QTimer::singleShot(0, &dialog_, [this] { dialog_.btnCancel->click(); });
     });
-    return ParameterSetup(dialog_, settings_, table_, dir_.path(), &combo_, serial);
+    return ParameterSetup(dialog_, settings_, table_, dir_.path(), read_, &combo_, serial);
   }
   bool app_ = (coretest::GuiApp(), true);  // before any widget member
   TempDir dir_;
   TSettings settings_;
   SignTable table_;
+  platform::ProfileKeysRead read_;
   QComboBox combo_;
   TfrmParam dialog_;
   platform::ScopedRecordingBoxes boxes_;

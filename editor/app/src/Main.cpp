@@ -377,7 +377,7 @@ bool TfrmMain::StartUpSteps() {
   windowsDir_ = platform::SystemDirectory();
   programDir_ = platform::ProgramDirectory();
   if (const std::string why = platform::ProgramDirectoryWarning(); !why.empty()) util::ShowWarning(why);
-  settings_ = LoadStartUpSettings(programDir_);
+  settings_ = LoadStartUpSettings(programDir_, &settingsRead_);
   // A file that could not be read is not written over by the close either.
   settingsLoaded_ = !settings::KeptFromSaves(settings::SettingsPath(programDir_));
   ShowSettingsInMenu();
@@ -444,7 +444,7 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
   platform::Guarded([&] {
     // Only settings that were read are written back: a start-up that stopped
     // before reading them never puts defaults over the shared file.
-    if (settingsLoaded_) editor::SaveSettings(programDir_, settings_);
+    if (settingsLoaded_) editor::SaveSettings(programDir_, settings_, settingsRead_);
     if (ready_ && document_) keepOpen = document_->AskSaveChanges() == platform::kResultCancel;
   });
   if (keepOpen) {
@@ -507,7 +507,7 @@ void TfrmMain::mnuSysParamClick(int focusSelector) {
   // the picker and the sender keep the size this start read.
   frmParam->TakeInto(settings_);
   settingsLoaded_ = true;
-  editor::SaveSettings(programDir_, settings_);
+  editor::SaveSettings(programDir_, settings_, settingsRead_);
   ShowSettingsInMenu();
   link_->SetUp(settings_);
 }

@@ -10,15 +10,16 @@ namespace editorapp {
 
 bool IsValidSignHeight(int height) { return height == 7 || height == 8 || height == 16; }
 
-editor::EditorSettings LoadStartUpSettings(const std::string& programDir) {
+editor::EditorSettings LoadStartUpSettings(const std::string& programDir, platform::ProfileKeysRead* read) {
   editor::EditorSettings s;
-  const settings::SettingsReader file = editor::LoadSettings(programDir, s);
+  const settings::SettingsReader file = editor::LoadSettings(programDir, s, read);
   // Keys whose range is narrower than the shared loader's, checked again.
   const editor::EditorSettings d;
   s.colorType = file.ReadNumber("System", "Color Type", d.colorType, INT_MIN, INT_MAX);
   s.lastMode = file.ReadNumber("System", "Last Mode", d.lastMode, 0, 31);
   s.signId = static_cast<std::uint8_t>(file.ReadNumber("Communication", "Sign ID", d.signId, 0, 99));
   s.timeFormat = static_cast<std::uint8_t>(file.ReadNumber("Communication", "Time Format", d.timeFormat, 0, 1));
+  if (read) read->Take(editor::SettingsKeys(s));
   return s;
 }
 

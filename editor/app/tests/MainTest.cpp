@@ -3,6 +3,7 @@
 // the close query (also when its save fails), the file dialogs, stepping
 // through the frames, typing double-byte characters, and the simulated sign
 // on a pseudo-terminal.
+#include <QListWidget>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -40,6 +41,7 @@
 #include "editor/BillEditorWidget.h"
 #include "common/LogoFile.h"
 #include "editor/Mode.h"
+#include "platform/ProfileFile.h"
 #include "editor/Param.h"
 #include "editor/SelLOG.h"
 #include "editorapp/ImagePanel.h"
@@ -462,6 +464,12 @@ class EditorMainTest : public QObject {
     platform::ScopedRecordingBoxes boxes;
     auto main = Started();
     QVERIFY(main->StartedUp());
+    // A presentation mode chosen in the dialog is a setting to save.
+    WhenModal<editor::TfrmMode>([](editor::TfrmMode* mode) {
+      mode->lstModes->setCurrentRow(3);
+      mode->btnCancel->click();
+    });
+    QTest::keyClick(main->Control(), Qt::Key_F, Qt::ControlModifier);
     QFile::remove(QString::fromStdString(Ini()));
     main->SetModified(true);
     QCOMPARE(main->lblFN_M->text(), QString("*File:"));
@@ -470,11 +478,52 @@ class EditorMainTest : public QObject {
     main->close();
     QVERIFY(main->isVisible());
     QCOMPARE(boxes->Texts(), std::vector<std::string>{editorapp::kAskSaveText});
-    // Written at every close query, also a refused one.
-    QVERIFY(ReadBytes(Ini()).find("Sign Height=16") != std::string::npos);
+    // Written at every close query, also a refused one: what changed.
+    QCOMPARE(ReadBytes(Ini()), std::string("[System]\r\nLast Mode=3\r\n"));
     boxes->QueueAnswer(platform::kResultNo);
     main->close();
     QVERIFY(!main->isVisible());
+  }
+
+  // The controller saves while the editor runs: the editor's close writes
+  // only what the editor changed. With nothing changed the file stays byte
+  // for byte as the controller left it; a presentation mode chosen is the
+  // one key written, in its place.
+  void aCloseWritesOnlyWhatTheEditorChanged() {
+    platform::ScopedRecordingBoxes boxes;
+    const std::string start =
+        "[SIGN 1]\r\nName=Gate\r\nIP=10.0.0.7\r\nTEL=\r\n\r\n"
+        "[Communication]\r\nPORT=0\r\nSPEED=6\r\nIS TCP=0\r\nTime Format=1\r\nCRC Check=0\r\n"
+        "CRC Wait MSec=1000\r\nSign ID=0\r\n\r\n"
+        "[System]\r\nSign Width=160\r\nSign Height=16\r\nColor Type=0\r\nLast Mode=0\r\n";
+    WriteIni(start);
+    {
+      auto main = Started();
+      QVERIFY(main->StartedUp());
+      QVERIFY(platform::WriteProfileStrings(Ini(), {{"Communication", "PORT", "1"}, {"Communication", "CRC Check", "1"}}));
+      main->close();
+      QVERIFY(!main->isVisible());
+    }
+    std::string expected = start;
+    expected.replace(expected.find("PORT=0"), 6, "PORT=1");
+    expected.replace(expected.find("CRC Check=0"), 11, "CRC Check=1");
+    QCOMPARE(ReadBytes(Ini()), expected);
+
+    auto main = Started();
+    QVERIFY(main->StartedUp());
+    WhenModal<editor::TfrmMode>([](editor::TfrmMode* mode) {
+      mode->lstModes->setCurrentRow(3);
+      mode->btnOk->click();
+    });
+    QTest::keyClick(main->Control(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(platform::WriteProfileStrings(Ini(), {{"Communication", "SPEED", "7"}, {"Communication", "Time Format", "0"}}));
+    main->SetModified(false);
+    main->close();
+    QVERIFY(!main->isVisible());
+    expected.replace(expected.find("SPEED=6"), 7, "SPEED=7");
+    expected.replace(expected.find("Time Format=1"), 13, "Time Format=0");
+    expected.replace(expected.find("Last Mode=0"), 11, "Last Mode=3");
+    QCOMPARE(ReadBytes(Ini()), expected);
   }
 
   void typeSaveAndReopen() {

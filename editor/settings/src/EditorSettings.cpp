@@ -18,7 +18,19 @@ std::uint8_t ReadByte(const settings::SettingsReader& file, const char* key, std
 
 }  // namespace
 
-settings::SettingsReader LoadSettings(const std::string& programDir, EditorSettings& s) {
+std::vector<platform::ProfileEntry> SettingsKeys(const EditorSettings& s) {
+  const auto key = [](const char* section, const char* name, int value) {
+    return platform::ProfileEntry{section, name, std::to_string(value)};
+  };
+  return {key(kSystem, "Sign Width", s.signWidth),        key(kSystem, "Sign Height", s.signHeight),
+          key(kSystem, "Color Type", s.colorType),        key(kSystem, "Last Mode", s.lastMode),
+          key(kCommunication, "PORT", s.portIndex),       key(kCommunication, "SPEED", s.speedIndex),
+          key(kCommunication, "Sign ID", s.signId),       key(kCommunication, "Time Format", s.timeFormat),
+          key(kCommunication, "CRC Check", s.crcCheck)};
+}
+
+settings::SettingsReader LoadSettings(const std::string& programDir, EditorSettings& s,
+                                      platform::ProfileKeysRead* read) {
   settings::SettingsReader file(settings::SettingsPath(programDir));
   file.ReportProblem();
   const EditorSettings d;
@@ -32,22 +44,18 @@ settings::SettingsReader LoadSettings(const std::string& programDir, EditorSetti
   s.signId = ReadByte(file, "Sign ID", d.signId);
   s.timeFormat = ReadByte(file, "Time Format", d.timeFormat);
   s.crcCheck = file.ReadNumber(kCommunication, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
-  if (!file.Exists()) SaveSettings(programDir, s);
+  platform::ProfileKeysRead ownRecord;
+  platform::ProfileKeysRead& record = read ? *read : ownRecord;
+  if (!file.Exists()) {
+    settings::SaveMissingKeys(file.path(), record, SettingsKeys(s));
+  } else {
+    record.Take(SettingsKeys(s));
+  }
   return file;
 }
 
-bool SaveSettings(const std::string& programDir, const EditorSettings& s) {
-  settings::SettingsWriter out(settings::SettingsPath(programDir));
-  out.Write(kSystem, "Sign Width", s.signWidth);
-  out.Write(kSystem, "Sign Height", s.signHeight);
-  out.Write(kSystem, "Color Type", s.colorType);
-  out.Write(kSystem, "Last Mode", s.lastMode);
-  out.Write(kCommunication, "PORT", s.portIndex);
-  out.Write(kCommunication, "SPEED", s.speedIndex);
-  out.Write(kCommunication, "Sign ID", s.signId);
-  out.Write(kCommunication, "Time Format", s.timeFormat);
-  out.Write(kCommunication, "CRC Check", s.crcCheck);
-  return out.Finish();
+bool SaveSettings(const std::string& programDir, const EditorSettings& s, platform::ProfileKeysRead& read) {
+  return settings::SaveChangedKeys(settings::SettingsPath(programDir), read, SettingsKeys(s));
 }
 
 MessageFileSettings FileSettingsOf(const EditorSettings& s) {

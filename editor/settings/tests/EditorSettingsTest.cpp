@@ -72,7 +72,8 @@ TEST(EditorSettings, SavedValuesComeBack) {
   s.signId = 42;
   s.timeFormat = 0;
   s.crcCheck = 1;
-  editor::SaveSettings(d.dir(), s);
+  platform::ProfileKeysRead nothingRead;  // every key counts as changed
+  editor::SaveSettings(d.dir(), s, nothingRead);
   EXPECT_EQ(d.Get("Communication", "Sign ID"), "42");
   EXPECT_EQ(d.Get("System", "Color Type"), "1");
   EditorSettings back;
@@ -132,16 +133,22 @@ TEST(EditorSettings, TheControllersKeysStayAndAnExistingFileIsNotRewrittenByALoa
   d.Put("Communication", "CRC Wait MSec", "700");
   d.Put("Communication", "PORT", "9");
   EditorSettings s;
-  editor::LoadSettings(d.dir(), s);
+  platform::ProfileKeysRead read;
+  editor::LoadSettings(d.dir(), s, &read);
   EXPECT_EQ(s.portIndex, 0);
   EXPECT_EQ(d.Get("Communication", "PORT"), "9");
   EXPECT_FALSE(d.Get("System", "Sign Width").has_value());
-  editor::SaveSettings(d.dir(), s);
+  // Nothing changed: nothing is written, not even the default taken for "9".
+  editor::SaveSettings(d.dir(), s, read);
+  EXPECT_EQ(d.Get("Communication", "PORT"), "9");
+  EXPECT_FALSE(d.Get("System", "Sign Width").has_value());
+  s.portIndex = 2;
+  editor::SaveSettings(d.dir(), s, read);
   EXPECT_EQ(d.Get("SIGN 1", "Name"), "Gate");
   EXPECT_EQ(d.Get("Communication", "IS TCP"), "0");
   EXPECT_EQ(d.Get("Communication", "CRC Wait MSec"), "700");
-  EXPECT_EQ(d.Get("Communication", "PORT"), "0");
-  EXPECT_EQ(d.Get("System", "Sign Width"), "160");
+  EXPECT_EQ(d.Get("Communication", "PORT"), "2");
+  EXPECT_FALSE(d.Get("System", "Sign Width").has_value());
 }
 
 // A save is one replacement of the file: a disk that fills up part-way
@@ -150,7 +157,8 @@ TEST(EditorSettings, ASaveThatFailsPartWayLeavesTheWholeOldFile) {
   SettingsDir d;
   d.Put("SIGN 1", "Name", "Gate");  // the controller's keys stay as they are
   EditorSettings s;
-  editor::SaveSettings(d.dir(), s);
+  platform::ProfileKeysRead read;
+  editor::SaveSettings(d.dir(), s, read);
   const std::vector<std::uint8_t> before = platform::ReadWholeFile(d.file());
   s.signWidth = 1024;  // one byte longer
   s.lastMode = 31;     // one more
@@ -159,31 +167,38 @@ TEST(EditorSettings, ASaveThatFailsPartWayLeavesTheWholeOldFile) {
   bool saved = true;
   {
     testsupport::FileSizeLimit disk(before.size() + 2);
-    saved = editor::SaveSettings(d.dir(), s);
+    saved = editor::SaveSettings(d.dir(), s, read);
   }
   EXPECT_FALSE(saved);
   EXPECT_EQ(boxes->Texts(),
             std::vector<std::string>{"The settings could not be saved to " + d.file() + " (File too large)!"});
   EXPECT_EQ(platform::ReadWholeFile(d.file()), before);
-  ASSERT_TRUE(editor::SaveSettings(d.dir(), s));
+  ASSERT_TRUE(editor::SaveSettings(d.dir(), s, read));
   EditorSettings back;
   editor::LoadSettings(d.dir(), back);
   EXPECT_EQ(back, s);
 }
 
 // The bytes of a save into a file of LF lines with a comment and a key of
-// its own: the lines and their ends stay, the editor's keys are added in order.
+// its own: the lines and their ends stay; with nothing changed nothing is
+// written, and a changed key the file lacks goes after its section's last.
 TEST(EditorSettings, ASaveKeepsTheFilesLinesAndLineEnds) {
   SettingsDir d;
-  std::ofstream(d.file(), std::ios::binary) << "; by hand\n[System]\nSign Height=8\nBrightness=3\n";
+  const std::string before = "; by hand\n[System]\nSign Height=8\nBrightness=3\n";
+  std::ofstream(d.file(), std::ios::binary) << before;
   EditorSettings s;
-  editor::LoadSettings(d.dir(), s);
-  ASSERT_TRUE(editor::SaveSettings(d.dir(), s));
-  std::ifstream in(d.file(), std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  EXPECT_EQ(text,
-            "; by hand\n[System]\nSign Height=8\nBrightness=3\nSign Width=160\nColor Type=0\nLast Mode=0\n\n"
-            "[Communication]\nPORT=0\nSPEED=6\nSign ID=0\nTime Format=1\nCRC Check=0\n");
+  platform::ProfileKeysRead read;
+  editor::LoadSettings(d.dir(), s, &read);
+  const auto text = [&d] {
+    std::ifstream in(d.file(), std::ios::binary);
+    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  };
+  ASSERT_TRUE(editor::SaveSettings(d.dir(), s, read));
+  EXPECT_EQ(text(), before);
+  s.lastMode = 3;
+  s.portIndex = 1;
+  ASSERT_TRUE(editor::SaveSettings(d.dir(), s, read));
+  EXPECT_EQ(text(), before + "Last Mode=3\n\n[Communication]\nPORT=1\n");
 }
 
 // A file that is there but cannot be read (here one over 1 MiB) is said once
@@ -196,14 +211,16 @@ TEST(EditorSettings, AFileThatCannotBeReadIsSaidAndKeptForTheRun) {
   platform::ScopedRecordingBoxes boxes;
   EditorSettings s;
   s.signWidth = 80;
-  editor::LoadSettings(d.dir(), s);
+  platform::ProfileKeysRead read;
+  editor::LoadSettings(d.dir(), s, &read);
   EXPECT_EQ(s, EditorSettings{});
   EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings file " + d.file() +
                                                      " cannot be read (File too large, more than 1 MiB). The default "
                                                      "settings are used, and the file is not written until the "
                                                      "program is started again."});
   boxes->Clear();
-  EXPECT_FALSE(editor::SaveSettings(d.dir(), s));
+  s.lastMode = 3;  // a change to save
+  EXPECT_FALSE(editor::SaveSettings(d.dir(), s, read));
   EXPECT_EQ(boxes->Texts(), std::vector<std::string>{"The settings could not be saved to " + d.file() +
                                                      " (it could not be read when the program started)!"});
   EXPECT_EQ(platform::ReadWholeFile(d.file(), std::size_t{2} << 20),

@@ -58,6 +58,7 @@ class SettingsWriter {
   void Write(const std::string& section, const std::string& key, int value) {
     Write(section, key, std::to_string(value));
   }
+  void Write(const platform::ProfileEntry& entry) { entries_.push_back(entry); }
   // Writes the save. True when every key is on disk; otherwise none of them
   // is, and the warning is shown. A second call writes nothing again.
   bool Finish();
@@ -68,6 +69,19 @@ class SettingsWriter {
   bool finished_ = false;
   bool saved_ = false;
 };
+
+// A save of the program's keys `now`: only those whose value changed since
+// `read` took them are written, in one replacement of the file under its
+// lock, and `read` then takes them; every other key stays as the file holds
+// it. When none changed, nothing is written: the file stays byte for byte.
+// A failure is shown as SettingsWriter shows it, and `read` is kept.
+bool SaveChangedKeys(const std::string& path, platform::ProfileKeysRead& read,
+                     const std::vector<platform::ProfileEntry>& now);
+// The file was missing when the program read it: writes each of `keys` that
+// the file does not hold at the save (another program may have made it
+// meanwhile), and `read` takes them.
+bool SaveMissingKeys(const std::string& path, platform::ProfileKeysRead& read,
+                     const std::vector<platform::ProfileEntry>& keys);
 
 // "The settings could not be saved to <path> (<reason>)!"
 std::string SaveFailureText(const std::string& path, const std::string& reason);

@@ -70,6 +70,7 @@ class MainLink {
   TfrmMain& main_;
   controller::TSettings settings_;
   controller::SignTable table_;
+  platform::ProfileKeysRead settingsRead_;  // the keys as read at the start or last saved
   std::string windowsDir_;
   std::string programDir_;
   int playingTimes_ = 0;

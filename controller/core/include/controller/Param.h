@@ -70,7 +70,8 @@ class TfrmParam : public QDialog {
 // The whole of "&Parameter Setup...": shows the dialog; on OK takes its
 // fields, refills the sign list (first sign selected), saves the file and, in
 // RS-232 mode, applies the serial settings. True on OK.
+// Only what the dialog changed is written (SaveSettings with `read`).
 bool ParameterSetup(TfrmParam& dialog, TSettings& settings, SignTable& table, const std::string& programDir,
-                    QComboBox* signs, SerialSetup* serial);
+                    platform::ProfileKeysRead& read, QComboBox* signs, SerialSetup* serial);
 
 }  // namespace controller

@@ -168,6 +168,7 @@ class TfrmMain : public QMainWindow, public editor::EditorHost, private Document
   editor::TBillEditor* Editor();
 
   editor::EditorSettings settings_;
+  platform::ProfileKeysRead settingsRead_;  // the keys as start-up took them or last saved
   bool settingsLoaded_ = false;
   std::string programDir_;
   std::string windowsDir_;

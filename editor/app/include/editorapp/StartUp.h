@@ -22,7 +22,10 @@ inline bool IsMono(const editor::EditorSettings& s) { return s.colorType != 0; }
 // key's default: PORT 0-3, SPEED 0-10, Sign ID 0-99, Time Format 0-1, Last
 // Mode 0-31, Sign Width 1-1024. Color Type keeps any number; the sign height
 // is taken as written, start-up refuses a wrong one itself.
-editor::EditorSettings LoadStartUpSettings(const std::string& programDir);
+// `read` (where given) takes the keys as start-up settled them, for the saves
+// to come: a value the file holds that start-up did not take is not written
+// back unless the editor changes it.
+editor::EditorSettings LoadStartUpSettings(const std::string& programDir, platform::ProfileKeysRead* read = nullptr);
 
 // The four items of the Send menu that show the link.
 struct SettingsMenuTexts {
