@@ -856,7 +856,7 @@ void TfrmMain::spdRUN_SCHClick() {
 void TfrmMain::spdInterruptClick() {
   if (!spdInterrupt->isEnabled()) return;
   // Refused before the playing times are asked for.
-  if (const std::string refusal = signname::NameRefusal(SelectedSourcePath()); !refusal.empty()) {
+  if (const std::string refusal = signname::InterruptNameRefusal(SelectedSourcePath()); !refusal.empty()) {
     util::ShowWarning(refusal);
     return;
   }

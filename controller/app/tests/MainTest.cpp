@@ -488,11 +488,14 @@ class MainTest : public QObject {
     });
     closer.start();
     SelectSource("A}{CA}.MSG");
+    // The interrupt carries the whole name, where only braces and commas break it.
+    const std::string interruptBraces = "The sign cannot take the name \"A}{CA}\": a name may not hold { } or commas.";
     for (auto click : {&TfrmMain::spdINS_SEQClick, &TfrmMain::spdREP_SEQClick, &TfrmMain::spdINS_SCHClick,
                        &TfrmMain::spdREP_SCHClick, &TfrmMain::spdInterruptClick}) {
       (*boxes_)->Clear();
       (m.*click)();
-      QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{braces});
+      QCOMPARE((*boxes_)->Texts(),
+               std::vector<std::string>{click == &TfrmMain::spdInterruptClick ? interruptBraces : braces});
       QCOMPARE((*boxes_)->Shown().at(0).type, platform::BoxType::Warning);
     }
     QVERIFY(!asked);  // refused before the playing times are asked for
@@ -551,6 +554,65 @@ class MainTest : public QObject {
     QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
     ASSERT_RECORDS(sign.Records(), expected);
     QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Simulated sign: Sended completely !!"});
+  }
+
+  // A name is judged by the 8 bytes "{RX,...}" and "{RJ,...}" carry: a blank
+  // beyond them is taken at Insert, Replace and Run, and the records are those
+  // such names always gave.
+  void namesWhoseEightBytesTheSignTakesAreInsertedReplacedAndRun() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    const std::string offer = ReadBytes(Messages("Offer.MSG"));
+    for (const char* name : {"Openings 2024.MSG", "Specials for June.MSG", "b.MSG"}) {
+      std::ofstream(Messages(name), std::ios::binary) << offer;
+    }
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    SelectSource("Openings 2024.MSG");
+    m.spdINS_SEQClick();
+    SelectSource("b.MSG");
+    m.spdINS_SEQClick();
+    m.lstSelected->setCurrentRow(0);
+    SelectSource("Specials for June.MSG");
+    m.spdREP_SEQClick();
+    SelectSource("Openings 2024.MSG");
+    m.spdINS_SCHClick();
+    SelectSource("Specials for June.MSG");
+    m.spdINS_SCHClick();
+    m.strgrdSelected->setCurrentCell(0, 0);
+    SelectSource("Openings 2024.MSG");
+    m.spdREP_SCHClick();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    QCOMPARE(m.Sequence().Entries(), (std::vector<std::string>{Messages("Specials for June.MSG"), Messages("b.MSG")}));
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("Openings 2024.MSG"));
+    WhenModal<ctlapp::TfrmSchSetup>([](ctlapp::TfrmSchSetup* d) {
+      d->DateItemClick(1);
+      QTest::keyClicks(d->edtD, "1225");
+      d->edtT->selectAll();
+      QTest::keyClicks(d->edtT, "1030");
+      d->btnOk->click();
+    });
+    m.spdSetup_SCHClick();
+
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (int i = 0; i < 2; ++i)
+      for (const std::string& t : MessageRecords(Messages("Offer.MSG"))) expected.push_back(t);
+    expected.push_back("{RX,SPECIALS B}");
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE(sign.Records()[expected.size() - 2].raw, OnTheLink("{RX,SPECIALS B}"));
+
+    sign.Core().ClearLog();
+    RunJob([&] { m.spdRUN_SCHClick(); });
+    expected[expected.size() - 2] = "{RJ,12/25 10:30 OPENINGS SPECIALS}";
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE(sign.Records()[expected.size() - 2].raw, OnTheLink("{RJ,12/25 10:30 OPENINGS SPECIALS}"));
+    QCOMPARE((*boxes_)->Texts(), (std::vector<std::string>{"Simulated sign: Sended completely !!",
+                                                           "Simulated sign: Sended completely !!"}));
   }
 
   void dialInTcpModeAndQuitAnsweredNo() {
