@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <string_view>
 
 #include "common/SignName.h"
 #include "common/Util.h"
@@ -130,6 +131,21 @@ ValidationResult CheckSignNames(const std::vector<cmdfile::ScheduleRow>& rows) {
   std::vector<std::string> files;
   for (const cmdfile::ScheduleRow& r : rows) files.push_back(r.file);
   return CheckSignNames(files);
+}
+
+ValidationResult CheckScheduleDates(const std::vector<cmdfile::ScheduleRow>& rows) {
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::string& date = rows[r].date;
+    // An undated row adds no date to the record.
+    if (util::TrimBlanks(date).empty()) continue;
+    for (const char c : date) {
+      const auto b = static_cast<unsigned char>(c);
+      if (std::string_view("{},; ").find(c) != std::string_view::npos || b < 0x20 || b == 0x7F) {
+        return {false, static_cast<int>(r), "Date format error!"};
+      }
+    }
+  }
+  return {};
 }
 
 // --- sequence ---

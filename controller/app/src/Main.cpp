@@ -844,10 +844,11 @@ void TfrmMain::spdRUN_SCHClick() {
   if (!spdRUN_SCH->isEnabled()) return;
   ShowPage(ListKind::Schedule);
   if (!ValidateScheduleGrid()) return;
-  if (const ValidationResult names = CheckSignNames(sch_.Rows()); !names.ok) {
-    sch_.SetCurrent(names.row);
+  for (const ValidationResult& check : {CheckScheduleDates(sch_.Rows()), CheckSignNames(sch_.Rows())}) {
+    if (check.ok) continue;
+    sch_.SetCurrent(check.row);
     RenderSchedule();
-    util::ShowWarning(names.message);
+    util::ShowWarning(check.message);
     return;
   }
   link_->Request(controller::kJobSchedule);

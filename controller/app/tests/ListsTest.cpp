@@ -105,6 +105,31 @@ TEST(ValidateSchedule, NormalisesTimesAndKeepsRewritesBeforeAFailure) {
   EXPECT_TRUE(ctlapp::ValidateSchedule(none).ok);
 }
 
+// The date cell goes into "{RJ,...}" as it stands: a date that would end the
+// record or split its entry is refused at Run, on its row, and every day word
+// and typed date passes unchanged.
+TEST(ScheduleDates, ADateTheRecordCannotCarryIsRefusedOnItsRow) {
+  const char* refused[] = {"12/25},{Z", "12/25}", "{12/25", "12,25", "12;25", "a b/c\x01", "12/25 ",
+                           " 12/25", "12\t25", "12/25\x7F", "12/2\n"};
+  for (const char* date : refused) {
+    const std::vector<ScheduleRow> rows = {{"/m/a.msg", "DLY", "08:00"}, {"/m/b.msg", "", "  :  "},
+                                           {"/m/c.msg", date, "10:00"}};
+    const ctlapp::ValidationResult r = ctlapp::CheckScheduleDates(rows);
+    EXPECT_FALSE(r.ok) << date;
+    EXPECT_EQ(r.row, 2) << date;
+    EXPECT_EQ(r.message, "Date format error!") << date;
+  }
+  std::vector<ScheduleRow> sound = {{"/m/a.msg", "12/25", "10:30"}, {"/m/b.msg", "", "  :  "},
+                                    {"/m/c.msg", "12-25", "10:30"}, {"/m/d.msg", "\xE9t\xE9", "10:30"}};
+  for (const ctlapp::DayWord& w : ctlapp::DayWords()) {
+    if (w.tag != 1) sound.push_back({"/m/e.msg", w.word, "08:00"});
+  }
+  const std::vector<ScheduleRow> before = sound;
+  EXPECT_TRUE(ctlapp::CheckScheduleDates(sound).ok);
+  for (std::size_t i = 0; i < sound.size(); ++i) EXPECT_EQ(sound[i].date, before[i].date);
+  EXPECT_EQ(cmdfile::ScheduleCommand({sound[0], sound[1], sound[4]}), "{RJ,12/25 10:30 A B; DLY 08:00 E}");
+}
+
 TEST(ListHelpers, ExtensionsIgnoreCaseAndPathsKeepIt) {
   EXPECT_TRUE(ctlapp::HasExtension("/Msgs/Hello.MsG", ".msg"));
   EXPECT_TRUE(ctlapp::HasExtension("a.seq", ".SEQ"));

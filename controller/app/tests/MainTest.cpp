@@ -615,6 +615,56 @@ class MainTest : public QObject {
                                                            "Simulated sign: Sended completely !!"}));
   }
 
+  // A date cell the schedule record cannot carry, from a hand-made file, is
+  // refused at Run on its row before a byte is written or sent; the sound
+  // schedule then runs.
+  void aScheduleDateTheRecordCannotCarryIsRefusedAtRun() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    const std::string sch = Messages("dates.sch");
+    const std::string schMsg = programDir_ + "/SCH.MSG";
+    std::ofstream(schMsg, std::ios::binary) << "old";
+    for (const std::string& date : {std::string("12/25},{Z"), std::string("a b/c\x01")}) {
+      std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";DLY;08:00\r\n"
+                                           << Messages("Offer.MSG") << ";;\r\n"
+                                           << Messages("Closing.MSG") << ";" << date << ";10:00\r\n";
+      m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+      m.btnOpen_SEQClick(ListKind::Schedule);
+      QCOMPARE(m.strgrdSelected->currentRow(), 0);
+      (*boxes_)->Clear();
+      m.spdRUN_SCHClick();
+      QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Date format error!"});
+      QCOMPARE((*boxes_)->Shown().at(0).type, platform::BoxType::Warning);
+      QCOMPARE(m.strgrdSelected->currentRow(), 2);
+      QCOMPARE(m.Link().Runner()->JobType(), 0);
+      QCOMPARE(m.Schedule().Rows()[2].date, date);
+    }
+    QTest::qWait(1200);  // a job would have started on the timer by now
+    QVERIFY(sign.Records().empty());
+    QCOMPARE(ReadBytes(schMsg), std::string("old"));
+
+    // The day word and the typed date go as they stand.
+    std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";DLY;08:00\r\n"
+                                         << Messages("Closing.MSG") << ";12/25;10:00\r\n";
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    (*boxes_)->Clear();
+    RunJob([&] { m.spdRUN_SCHClick(); });
+    const std::string rj = "{RJ,DLY 08:00 WELCOME; 12/25 10:00 CLOSING}";
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const char* f : {"Welcome.MSG", "Closing.MSG"}) {
+      for (const std::string& t : MessageRecords(Messages(f))) expected.push_back(t);
+    }
+    expected.push_back(rj);
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE(sign.Records()[expected.size() - 2].raw, OnTheLink(rj));
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Simulated sign: Sended completely !!"});
+  }
+
   void dialInTcpModeAndQuitAnsweredNo() {
     Fresh(false);
     TfrmMain& m = Start();

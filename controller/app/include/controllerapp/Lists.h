@@ -78,6 +78,11 @@ struct ValidationResult {
 ValidationResult CheckSignNames(const std::vector<std::string>& paths);
 ValidationResult CheckSignNames(const std::vector<cmdfile::ScheduleRow>& rows);
 
+// The first dated row whose date cell "{RJ,...}" cannot carry as it stands:
+// a brace or a comma would end the record or its parameter, a ';' or a blank
+// would split its entry, and a control byte is no text. "Date format error!"
+ValidationResult CheckScheduleDates(const std::vector<cmdfile::ScheduleRow>& rows);
+
 class SequenceList {
  public:
   const std::vector<std::string>& Entries() const { return entries_; }
