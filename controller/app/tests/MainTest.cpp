@@ -665,6 +665,42 @@ class MainTest : public QObject {
     QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Simulated sign: Sended completely !!"});
   }
 
+  // A working folder whose name ends in a blank is its own folder: its files
+  // are listed and sent, never those of the folder without the blank.
+  void aWorkingFolderEndingInABlankIsItsOwnFolder() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    const std::string plain = programDir_ + "/msgs";
+    const std::string blank = programDir_ + "/msgs ";
+    fs::create_directories(plain);
+    fs::create_directories(blank);
+    std::ofstream(plain + "/NEWS.MSG", std::ios::binary) << ReadBytes(Messages("Offer.MSG"));
+    std::ofstream(blank + "/NEWS.MSG", std::ios::binary) << ReadBytes(Messages("Closing.MSG"));
+    std::ofstream(blank + "/ONLYHERE.MSG", std::ios::binary) << ReadBytes(Messages("Welcome.MSG"));
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    m.SetSourceDirectory(blank);
+    QStringList listed;
+    for (int i = 0; i < m.lstSource->count(); ++i) listed << m.lstSource->item(i)->text();
+    QCOMPARE(listed, (QStringList{"NEWS.MSG", "ONLYHERE.MSG"}));
+    SelectSource("NEWS.MSG");
+    m.spdINS_SEQClick();
+    SelectSource("ONLYHERE.MSG");
+    m.spdINS_SEQClick();
+    QCOMPARE(m.Sequence().Entries(), (std::vector<std::string>{blank + "/NEWS.MSG", blank + "/ONLYHERE.MSG"}));
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const char* f : {"/NEWS.MSG", "/ONLYHERE.MSG"}) {
+      for (const std::string& t : MessageRecords(blank + f)) expected.push_back(t);
+    }
+    expected.push_back("{RX,NEWS ONLYHERE}");
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+  }
+
   void dialInTcpModeAndQuitAnsweredNo() {
     Fresh(false);
     TfrmMain& m = Start();
