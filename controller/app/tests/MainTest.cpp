@@ -701,6 +701,30 @@ class MainTest : public QObject {
     QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
   }
 
+  // A list file with a NUL in a path is refused at Open with its line, and
+  // the lists stay as they were.
+  void aListFileWithANulInAPathIsRefusedAtOpen() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    const std::string nul = Messages("Offer.MSG") + std::string(1, '\0') + "/../Closing.MSG";
+    const std::string seq = Messages("nul.seq");
+    const std::string sch = Messages("nul.sch");
+    std::ofstream(seq, std::ios::binary) << Messages("Welcome.MSG") << "\r\n" << nul << "\r\n";
+    std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";DLY;08:00\r\n" << nul << ";;  :  \r\n";
+    for (const std::string& file : {seq, sch}) {
+      const bool isSeq = file == seq;
+      m.fileDialogs.open = [file](QWidget*, const std::string&, const std::string&) { return file; };
+      (*boxes_)->Clear();
+      (isSeq ? m.tsSEQ : m.tsSCH)->findChild<QPushButton*>(isSeq ? "btnOpen_SEQ" : "btnOpen_SCH")->click();
+      QCOMPARE((*boxes_)->Texts(),
+               std::vector<std::string>{file + ": line 2 names a path with a NUL byte, which no file name can hold."});
+      QVERIFY(m.Sequence().Empty());
+      QVERIFY(!m.Schedule().HasEntries());
+      QCOMPARE(m.palTitle_SEQ->text(), QString("new.seq"));
+      QCOMPARE(m.palTitle_SCH->text(), QString("new.sch"));
+    }
+  }
+
   void dialInTcpModeAndQuitAnsweredNo() {
     Fresh(false);
     TfrmMain& m = Start();
