@@ -159,6 +159,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     const auto* entry = controller::SignEntry(link_->Table(), cboSigns->currentIndex() + 1);
     return entry ? entry->tel : std::string();
   };
+  frmDialUp_->hooks.preparePort = [this] { link_->ReviveModemPort(); };
   frmDialUp_->hooks.connected = [this] {
     spdDial->setEnabled(false);
     spdHangUp->setEnabled(true);

@@ -44,6 +44,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
 #include "platform/QtMessageBoxes.h"
+#include "modemsim/ModemSim.h"
 #include "signsim/SignSim.h"
 #include "testsupport/OpenPerUserFolder.h"
 #include "testsupport/ReplugCom1.h"
@@ -862,6 +863,87 @@ class MainTest : public QObject {
     QVERIFY(!port.DeviceFailed());
     QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
     QVERIFY2(modem.ModemStarted(), "the modem component runs on the reopened port");
+    main_.reset();
+    qunsetenv("LEDSIGN_COM1");
+  }
+
+  // The dial window's Dial on the main window's dial-up window: dials and
+  // waits for its end (the window closes itself on CONNECT), or, when
+  // `cancel`, dials once and closes the window.
+  void DialThroughTheWindow(TfrmMain& m, bool cancel) {
+    dialup::TfrmDialUp* window = &m.DialUpWindow();
+    testsupport::WhenModal<QDialog>([window, cancel](QDialog* d) {
+      if (d != window) return;
+      QTimer::singleShot(10000, d, [d] { d->reject(); });  // no hang should CONNECT never come
+      window->btnOk->click();
+      if (cancel) window->done(QDialog::Rejected);
+    });
+    m.spdDial->click();
+  }
+
+  // After the modem's tty went away and came back, Dial and Hang Up open the
+  // port again and start the modem component on it, as a job does, and a
+  // line that stays away is named in the error.
+  void dialAndHangUpReopenADeadLineAndNameThePort() {
+    Fresh(true);
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    QVERIFY(platform::WriteProfileString(ini, "Communication", "IS TCP", "0"));
+    QVERIFY(platform::WriteProfileString(ini, "SIGN 1", "TEL", "5551234"));
+    modemsim::ModemOptions options;
+    options.guard = std::chrono::milliseconds(300);
+    auto first = std::make_unique<modemsim::ModemSim>(options);
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(first->Start()));
+    TfrmMain& m = Start();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    comm::TVnkComPort& port = m.Link().VnkComPortS();
+    comm::TVnkModem& modem = m.Link().VnkModemS();
+    QVERIFY(port.Open());
+    QVERIFY(modem.ModemStarted());
+    auto goesAway = [&](modemsim::ModemSim& sim) {
+      sim.Stop();
+      return QTest::qWaitFor([&] { return port.DeviceFailed(); }, 3000);
+    };
+
+    // Dial on a line that came back.
+    QVERIFY(goesAway(*first));
+    modemsim::ModemSim second(options);
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(second.Start()));
+    second.SetDialScript("CONNECT 9600");
+    DialThroughTheWindow(m, false);
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    QVERIFY(!port.DeviceFailed());
+    QVERIFY2(modem.ModemStarted(), "the modem component runs on the reopened port");
+    QVERIFY(second.WaitForMode(modemsim::ModemSim::Mode::Online, std::chrono::milliseconds(3000)));
+    QCOMPARE(second.ReceivedBytes().substr(0, 12), std::string("ATDT5551234\r"));
+    QVERIFY(!m.spdDial->isEnabled());
+    QVERIFY(m.spdHangUp->isEnabled());
+
+    // Hang Up on a line that came back.
+    QVERIFY(goesAway(second));
+    modemsim::ModemSim third(options);
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(third.Start()));
+    m.spdHangUp->click();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    QVERIFY(!port.DeviceFailed());
+    QVERIFY(modem.ModemStarted());
+    QVERIFY(QTest::qWaitFor([&] {
+      const std::string sent = third.ReceivedBytes();
+      return sent.size() >= 5 && sent.substr(sent.size() - 5) == "ATH0\r";
+    }, 4000));
+    QVERIFY(m.spdDial->isEnabled());
+    QVERIFY(!m.spdHangUp->isEnabled());
+
+    // A line that stays away: both say which port.
+    QVERIFY(goesAway(third));
+    const std::string missing = programDir_ + "/no-such-tty";
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(missing));
+    const std::string reason = "COM1: " + missing + " does not exist (is the device plugged in?)";
+    m.spdHangUp->setEnabled(true);
+    m.spdHangUp->click();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{reason});
+    (*boxes_)->Clear();
+    DialThroughTheWindow(m, true);
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{reason});
     main_.reset();
     qunsetenv("LEDSIGN_COM1");
   }
