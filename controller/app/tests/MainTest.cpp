@@ -1340,6 +1340,47 @@ class MainTest : public QObject {
     QCOMPARE(records[records.size() - 2].text, std::string("{RI,caf\xE9,00}"));
   }
 
+  // Open through the real dialog in a folder named on another system (Latin-1
+  // bytes): the dialog cannot enter it and gives back the path it was typed
+  // as, decoded; the controller opens the file under its own bytes.
+  void openInAFolderNamedOnAnotherSystemReadsTheFileUnderItsBytes() {
+    Fresh(false);
+    const std::string folder = programDir_ + "/Schilder f\xFCr Zo\xEB";
+    fs::create_directories(folder);
+    const std::string latin1 = folder + "/caf\xE9.MSG";
+    std::ofstream(latin1, std::ios::binary) << ReadBytes(Messages("Offer.MSG"));
+    std::ofstream(folder + "/plan.seq", std::ios::binary) << latin1 << "\r\n";
+    std::ofstream(folder + "/plan.sch", std::ios::binary) << latin1 << ";DLY;08:00\r\n";
+    QVERIFY(::chdir(folder.c_str()) == 0);
+    TfrmMain& m = Start();
+    m.fileDialogs = ctlapp::QtFileDialogs();
+    for (const char* name : {"plan.seq", "plan.sch"}) {
+      const bool seq = std::string(name) == "plan.seq";
+      WhenModal<QFileDialog>([name](QFileDialog* d) {
+        // Typed as the user sees the folder's name; the dialog's own check
+        // that the file exists looks for the decoded name, so it is passed by.
+        if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) {
+          edit->setText(QString::fromUtf16(u"Schilder f\u00FCr Zo\u00EB/") + QString::fromLatin1(name));
+        }
+        QMetaObject::invokeMethod(d, "done", Q_ARG(int, QDialog::Accepted));
+      });
+      (*boxes_)->Clear();
+      m.btnOpen_SEQClick(seq ? ListKind::Sequence : ListKind::Schedule);
+      QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+      if (seq) {
+        QCOMPARE(m.Sequence().Entries(), std::vector<std::string>{latin1});
+        QCOMPARE(m.Sequence().fileName, folder + "/plan.seq");
+        QCOMPARE(m.palTitle_SEQ->text(), QString("plan.seq"));
+      } else {
+        QCOMPARE(m.Schedule().Rows().size(), std::size_t{1});
+        QCOMPARE(m.Schedule().Rows()[0].file, latin1);
+        QCOMPARE(m.Schedule().fileName, folder + "/plan.sch");
+        QCOMPARE(m.palTitle_SCH->text(), QString("plan.sch"));
+      }
+    }
+    QVERIFY(!fs::exists(programDir_ + "/Schilder f\xC3\xBCr Zo\xC3\xAB"));
+  }
+
   // A sign name typed in the Parameter Setup in any language: in the sign
   // list, the settings file, the report box (read from the box itself) and
   // after a new start.
