@@ -231,4 +231,8 @@ void HangUp(std::int32_t device) {
   });
 }
 
+void HangUpUnseen(std::int32_t device) {
+  WithDevice(device, [](Device& d) { d.state.hungUp = true; });
+}
+
 }  // namespace comm::fake

@@ -9,6 +9,8 @@
 
 #include "comm/CommExcept.h"
 #include "comm/ModemEngine.h"
+#include "comm/PosixLayer.h"
+#include "comm/SerialPort.h"
 #include "platform/ExceptionReport.h"
 
 namespace comm {
@@ -314,6 +316,11 @@ void TVnkCustomModem::PostNotice(const TModemNotice& notice) {
 void TVnkCustomModem::FireNotice(const TModemNotice& notice) {
   try {
     ModemMessageHandler(notice.Msg, notice.First, notice.LineSpeed);
+  } catch (const EVnkException& e) {
+    // An error of the line, not of the modem's own, says which port.
+    platform::ShowExceptionBoxLater(comPort_ != nullptr && !IsModemErrorCode(e.ErrorCode())
+                                        ? ComPortErrorText(comPort_->ComNumber(), e.what())
+                                        : std::string(e.what()));
   } catch (const std::exception& e) {
     platform::ShowExceptionBoxLater(e.what());
   } catch (...) {

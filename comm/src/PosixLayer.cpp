@@ -418,6 +418,13 @@ std::string ComDevicePath(int comNumber) {
   return "/dev/ttyS" + std::to_string(comNumber - 1);
 }
 
+std::string ComPortErrorText(int comNumber, const std::string& what) {
+  const std::string com = "COM" + std::to_string(comNumber);
+  const std::string device = ComDevicePath(comNumber);
+  if (what.find(device) != std::string::npos) return com + ": " + what;
+  return com + " (" + device + "): " + what;
+}
+
 std::string ResolveDeviceName(const std::string& name) {
   std::string rest = name;
   if (rest.rfind("\\\\.\\", 0) == 0) rest = rest.substr(4);

@@ -221,6 +221,34 @@ TEST_F(PtyTest, ReleasingAnAdoptedHandleKeepsTheOwnersDescriptor) {
   ::close(owner);
 }
 
+// The device's own output queue as the layer reads it: a pseudo-terminal
+// hands its bytes on and answers 0; once its far end has gone the tty is hung
+// up and the question fails (EIO), as a real line's does, so that a send sees
+// the line went away rather than a queue that emptied.
+TEST_F(PtyTest, TheDeviceQueueOfAHungUpLineCannotBeAsked) {
+  const std::int32_t dev = layer_.Open("\\\\.\\COM1", 4096, 4096);
+  ASSERT_GE(dev, 0) << GetLastDeviceError();
+  ASSERT_NE(layer_.OutQueue, nullptr);
+  ASSERT_EQ(::write(dev, "abc", 3), 3);
+  EXPECT_EQ(layer_.OutQueue(dev), 0);
+  ::close(master_);
+  master_ = -1;
+  SetLastDeviceError(0);
+  EXPECT_LT(layer_.OutQueue(dev), 0);
+  EXPECT_NE(GetLastDeviceError(), 0);
+  EXPECT_EQ(layer_.Close(dev), 0);
+}
+
+// An error of a port's line names the port and the device it stands for, once.
+TEST(PosixLayer, AnErrorOfALineNamesThePort) {
+  ::setenv("LEDSIGN_COM4", "/dev/pts/77", 1);
+  EXPECT_EQ(ComPortErrorText(4, "Failed to put entire block"), "COM4 (/dev/pts/77): Failed to put entire block");
+  EXPECT_EQ(ComPortErrorText(4, "/dev/pts/77 does not exist (is the device plugged in?)"),
+            "COM4: /dev/pts/77 does not exist (is the device plugged in?)");
+  ::unsetenv("LEDSIGN_COM4");
+  EXPECT_EQ(ComPortErrorText(4, "x"), "COM4 (/dev/ttyS3): x");
+}
+
 TEST(PosixLayer, ComPathsFromTheEnvironment) {
   ::unsetenv("LEDSIGN_COM3");
   EXPECT_EQ(ComDevicePath(3), "/dev/ttyS2");

@@ -81,7 +81,7 @@ std::string ScheduleCommand(const std::vector<ScheduleRow>& rows) {
 std::string InterruptCommand(const std::string& entry, int playingTimes) {
   char times[8];
   std::snprintf(times, sizeof times, "%.2d", playingTimes);
-  signname::CheckName(entry);
+  signname::CheckInterruptName(entry);
   std::string command = "{RI,";
   command.append(util::TrimBlanks(signname::FileStem(entry))).append(",").append(times).append("}");
   return command;

@@ -69,8 +69,8 @@ std::string TrimBlanks(const std::string& text) {
 }
 
 std::string JoinPath(const std::string& directory, const std::string& name) {
-  std::string dir = TrimTrailingBlanks(directory);
-  if (dir.empty()) dir = platform::CurrentDirectory();
+  // Every byte of the folder's name counts: on Linux a name may end in a blank.
+  std::string dir = directory.empty() ? platform::CurrentDirectory() : directory;
   if (!dir.empty() && dir.back() == '/') return dir + name;
   return dir + "/" + name;
 }

@@ -138,6 +138,16 @@ TEST_F(CommandFilesTest, InterruptNameKeepsCaseAndLength) {
   EXPECT_EQ(InterruptCommand("dotted.name.msg", 0), "{RI,dotted.name,00}");
 }
 
+// A blank beyond the 8 bytes the list records carry, and a blank anywhere in
+// the interrupt's name, break no record: the files are those such names
+// always gave.
+TEST_F(CommandFilesTest, NamesAreJudgedByTheBytesTheirRecordCarries) {
+  EXPECT_EQ(Read(WriteSequenceFile(context_, {"/w/Specials for June.MSG", "/w/b.MSG"})), Cmd("{RX,SPECIALS B}"));
+  EXPECT_EQ(Read(WriteScheduleFile(context_, {{"/w/Openings 2024.MSG", "12/25", "10:30"}})),
+            Cmd("{RJ,12/25 10:30 OPENINGS}"));
+  EXPECT_EQ(Read(WriteInterruptFile(context_, "Openings 2024.MSG", 2)), Cmd("{RI,Openings 2024,02}"));
+}
+
 // A name the sign cannot take never reaches a record: the writer refuses it
 // with the reason before its file is touched, whatever the file held.
 TEST_F(CommandFilesTest, NamesTheSignCannotTakeAreRefusedBeforeTheFileIsWritten) {
@@ -159,9 +169,12 @@ TEST_F(CommandFilesTest, NamesTheSignCannotTakeAreRefusedBeforeTheFileIsWritten)
       {"schedule, undated row",
        [&] { WriteScheduleFile(context_, {{"/w/b.msg", "DLY", "08:00"}, {"/w/two words.MSG", "", "  :  "}}); }, blank},
       {"schedule, first row", [&] { WriteScheduleFile(context_, {{"/w/A}{CA}.MSG", "MON", "09:00"}}); }, braces},
-      {"interrupt", [&] { WriteInterruptFile(context_, "A}{CA}.MSG", 2); }, braces},
-      {"interrupt, beyond 8 bytes", [&] { WriteInterruptFile(context_, "longername x.msg", 2); },
-       "The sign cannot take the name \"longername x\": a name may not hold { } , ; or blanks."},
+      {"interrupt", [&] { WriteInterruptFile(context_, "A}{CA}.MSG", 2); },
+       "The sign cannot take the name \"A}{CA}\": a name may not hold { } or commas."},
+      {"interrupt, beyond 8 bytes", [&] { WriteInterruptFile(context_, "longername,x.msg", 2); },
+       "The sign cannot take the name \"longername,x\": a name may not hold { } or commas."},
+      {"sequence, the eighth byte a blank", [&] { WriteSequenceFile(context_, {"/w/longern x.msg"}); },
+       "The sign cannot take the name \"longern x\": a name may not hold { } , ; or blanks."},
       {"sequence, beyond ASCII with a blank", [&] { WriteSequenceFile(context_, {"/w/caf\xC3\xA9 x.msg"}); },
        "The sign cannot take the name \"caf\xC3\xA9 x\": a name may not hold { } , ; or blanks."},
   };

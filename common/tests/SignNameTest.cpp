@@ -56,8 +56,8 @@ TEST(SignName, NamesTheSignCannotTakeAreRefusedWithTheReason) {
       {"/w/a{b.msg", "The sign cannot take the name \"a{b\": " + separators},
       {"/w/a,b.msg", "The sign cannot take the name \"a,b\": " + separators},
       {"/w/a;b.msg", "The sign cannot take the name \"a;b\": " + separators},
-      // Beyond the 8 bytes the sign keeps: an interrupt names the file in full.
-      {"/w/longername x.msg", "The sign cannot take the name \"longername x\": " + separators},
+      // The blank is the eighth byte, the last the sign keeps.
+      {"/w/longern x.msg", "The sign cannot take the name \"longern x\": " + separators},
       {"/w/ lead.msg", "The sign cannot take the name \" lead\": " + separators},
       {"/w/tab\there.msg", "The sign cannot take the name \"tab\there\": " + control},
       {"/w/line\nbreak.msg", "The sign cannot take the name \"line\nbreak\": " + control},
@@ -77,6 +77,59 @@ TEST(SignName, NamesTheSignCannotTakeAreRefusedWithTheReason) {
     } catch (const NameRefused& e) {
       EXPECT_EQ(e.what(), c.refusal);
     }
+  }
+}
+
+// "{F,...}", "{RX,...}" and "{RJ,...}" carry the first 8 bytes: what lies
+// beyond them breaks nothing, while the whole name counts where a record
+// carries it whole.
+TEST(SignName, ANameIsJudgedByWhatItsRecordCarries) {
+  const std::string separators = "a name may not hold { } , ; or blanks.";
+  const std::string control = "a name may not hold control characters such as tabs or line breaks.";
+  const std::string command = "a name may not hold { } or commas.";
+  auto refused = [](const std::string& stem, const std::string& reason) {
+    return "The sign cannot take the name \"" + stem + "\": " + reason;
+  };
+  struct Case {
+    std::string path;
+    std::string shortName;  // what the list records carry
+    std::string listRefusal;       // NameRefusal
+    std::string fullRefusal;       // FullNameRefusal
+    std::string interruptRefusal;  // InterruptNameRefusal
+  } cases[] = {
+      {"/w/Specials for June.SML", "SPECIALS", "", refused("Specials for June", separators), ""},
+      {"/w/Openings 2024.MSG", "OPENINGS", "", refused("Openings 2024", separators), ""},
+      {"/w/longername x.msg", "LONGERNA", "", refused("longername x", separators), ""},
+      {"/w/Openings;2024.MSG", "OPENINGS", "", refused("Openings;2024", separators), ""},
+      {"/w/Openings\t2024.MSG", "OPENINGS", "", refused("Openings\t2024", control),
+       refused("Openings\t2024", control)},
+      {"/w/longername,x.msg", "LONGERNA", "", refused("longername,x", separators), refused("longername,x", command)},
+      {"/w/Longer_Name}{Z}.msg", "LONGER_N", "", refused("Longer_Name}{Z}", separators),
+       refused("Longer_Name}{Z}", command)},
+      {"/w/two words.MSG", "TWO WORD", refused("two words", separators), refused("two words", separators), ""},
+      {"/w/a;b.MSG", "A;B", refused("a;b", separators), refused("a;b", separators), ""},
+      {"/w/a,b.MSG", "A,B", refused("a,b", separators), refused("a,b", separators), refused("a,b", command)},
+      {"/w/A}{CA}.MSG", "A}{CA}", refused("A}{CA}", separators), refused("A}{CA}", separators),
+       refused("A}{CA}", command)},
+      {"/w/tab\there.msg", "TAB\tHERE", refused("tab\there", control), refused("tab\there", control),
+       refused("tab\there", control)},
+      {"/w/  .MSG", "  ", refused("  ", separators), refused("  ", separators),
+       "The sign cannot take the name of \"  .MSG\": a name may not be empty."},
+      {"/w/.MSG", "", "The sign cannot take the name of \".MSG\": a name may not be empty.",
+       "The sign cannot take the name of \".MSG\": a name may not be empty.",
+       "The sign cannot take the name of \".MSG\": a name may not be empty."},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ShortName(c.path), c.shortName) << c.path;
+    EXPECT_EQ(NameRefusal(c.path), c.listRefusal) << c.path;
+    EXPECT_EQ(FullNameRefusal(c.path), c.fullRefusal) << c.path;
+    EXPECT_EQ(InterruptNameRefusal(c.path), c.interruptRefusal) << c.path;
+    if (c.listRefusal.empty()) EXPECT_NO_THROW(CheckName(c.path)) << c.path;
+    else EXPECT_THROW(CheckName(c.path), NameRefused) << c.path;
+    if (c.fullRefusal.empty()) EXPECT_NO_THROW(CheckFullName(c.path)) << c.path;
+    else EXPECT_THROW(CheckFullName(c.path), NameRefused) << c.path;
+    if (c.interruptRefusal.empty()) EXPECT_NO_THROW(CheckInterruptName(c.path)) << c.path;
+    else EXPECT_THROW(CheckInterruptName(c.path), NameRefused) << c.path;
   }
 }
 

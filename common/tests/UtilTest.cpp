@@ -24,9 +24,12 @@ TEST(Util, JoinPath) {
   EXPECT_EQ(util::JoinPath("/", "SML_WIN.INI"), "/SML_WIN.INI");
   EXPECT_EQ(util::JoinPath("/opt/signs", "A.MSG"), "/opt/signs/A.MSG");
   EXPECT_EQ(util::JoinPath("/opt/signs/", "A.MSG"), "/opt/signs/A.MSG");
-  EXPECT_EQ(util::JoinPath("/opt/signs   ", "A.MSG"), "/opt/signs/A.MSG");
+  // A folder's name keeps every byte, a trailing blank too: Linux allows it.
+  EXPECT_EQ(util::JoinPath("/opt/signs   ", "A.MSG"), "/opt/signs   /A.MSG");
+  EXPECT_EQ(util::JoinPath("/w/msgs ", "NEWS.MSG"), "/w/msgs /NEWS.MSG");
+  EXPECT_EQ(util::JoinPath("/w/msgs /", "NEWS.MSG"), "/w/msgs /NEWS.MSG");
   EXPECT_EQ(util::JoinPath("", "A.MSG"), platform::CurrentDirectory() + "/A.MSG");
-  EXPECT_EQ(util::JoinPath("   ", "A.MSG"), platform::CurrentDirectory() + "/A.MSG");
+  EXPECT_EQ(util::JoinPath("   ", "A.MSG"), "   /A.MSG");
 }
 
 TEST(Util, GetField) {

@@ -26,6 +26,9 @@ inline constexpr std::int32_t kErrDeviceNotOpen = -103;  // "File/device not ope
 
 // The string-table id of a code's message.
 std::uint16_t ErrorCodeToMessageId(std::int32_t code);
+
+// The modem's and the dialer's own errors (-4xxx): about the call, not the line.
+inline constexpr bool IsModemErrorCode(std::int32_t code) { return code <= -4000 && code > -5000; }
 // The program's string table: the text of an id, empty when it has none.
 std::string LoadMessageText(std::uint16_t id);
 

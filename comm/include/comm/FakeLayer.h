@@ -46,5 +46,10 @@ void SetRefuseState(std::int32_t device, bool refuse);
 // The far end hangs up: the device reports the hang-up as a tty does, its
 // output queue can no longer be asked for, and bytes still in it are lost.
 void HangUp(std::int32_t device);
+// The far end has hung up, and the device already answers as a hung-up tty
+// to the question for its output queue, while its descriptor does not show
+// the hang-up yet (a tty is hung up before the dispatcher's poll wakes): what
+// the send sees is only the device's answer.
+void HangUpUnseen(std::int32_t device);
 
 }  // namespace comm::fake

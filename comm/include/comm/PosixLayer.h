@@ -14,6 +14,10 @@ namespace comm {
 // /dev/ttyS<n-1>. n is 1..50.
 std::string ComDevicePath(int comNumber);
 
+// An error of COM n's line, naming the port: "COM<n> (<device>): <what>", or
+// "COM<n>: <what>" when `what` names the device already.
+std::string ComPortErrorText(int comNumber, const std::string& what);
+
 // The path a layer name stands for: "\\.\COMn", "COMn" (any case) become
 // ComDevicePath(n); anything else is taken as a path.
 std::string ResolveDeviceName(const std::string& name);

@@ -111,6 +111,23 @@ TEST_F(DrainOnAQueueingDevice, AHangUpWhileTheDeviceStillHeldBytesFailsALaterWai
   EXPECT_EQ(drain.Result(), comm::kErrPutBlockFail);
 }
 
+// A real line that hung up answers the question for its device queue with an
+// error (a pseudo-terminal always answers 0): that answer alone fails the
+// wait, marks the device failed (so the next job opens it again) and takes no
+// more bytes, before any hang-up is seen on the descriptor. (A device that
+// answers is waited for: EndsOnlyOnceTheDeviceHasSentEverything.)
+TEST_F(DrainOnAQueueingDevice, ADeviceQueueThatCannotBeAskedMarksTheDeviceFailed) {
+  ASSERT_EQ(Queue(port, Bytes(300)), 0);
+  ASSERT_TRUE(PumpUntil([&] { return comm::OutBuffUsed(port) == 0; }));
+  EXPECT_FALSE(comm::PortDeviceFailed(port));
+  fake::HangUpUnseen(device);
+  Drain drain(port);
+  ASSERT_TRUE(drain.Ended(3s));
+  EXPECT_EQ(drain.Result(), comm::kErrPutBlockFail);
+  EXPECT_TRUE(comm::PortDeviceFailed(port));
+  EXPECT_EQ(Queue(port, "late"), comm::kErrPutBlockFail);
+}
+
 TEST_F(DrainOnAQueueingDevice, AHangUpAfterTheDeviceSentEverythingIsNoFailure) {
   const std::string bytes = Bytes(200);
   ASSERT_EQ(Queue(port, bytes), 0);

@@ -47,8 +47,9 @@ enum class ControlCode : int {
 std::string ControlCommand(ControlCode code);
 
 // The run records name each file as signname::ShortName does (the interrupt
-// by its whole file name, case kept); a name the sign cannot take raises
-// signname::NameRefused, and the writers below then leave their file alone.
+// by its whole file name, case kept); a name its record cannot carry
+// (signname::NameRefusal, for the interrupt signname::InterruptNameRefusal)
+// raises signname::NameRefused, and the writers below then leave their file alone.
 std::string SequenceCommand(const std::vector<std::string>& paths);
 std::string ScheduleCommand(const std::vector<ScheduleRow>& rows);
 std::string InterruptCommand(const std::string& entry, int playingTimes);

@@ -35,12 +35,24 @@ class NameRefused : public std::invalid_argument {
 // (from the last dot), as the file has it.
 std::string FileStem(const std::string& path);
 
-// Why the sign cannot take the name of the message file at `path`, naming it
-// as the file has it; empty when it can. The whole file name counts, not only
-// the part the sign keeps: a file is named by its full name in an interrupt.
+// A name is judged by what its record carries. "{F,...}", "{RX,...}" and
+// "{RJ,...}" carry the first kSignNameLength bytes, upper-cased, so only
+// those count: "Specials for June" goes as "SPECIALS", while "two words"
+// keeps a blank in "TWO WORD". Each refusal names the file's stem as the
+// file has it; empty when the record can carry the name.
 std::string NameRefusal(const std::string& path);
 // NameRefused with that reason when there is one.
 void CheckName(const std::string& path);
+
+// The whole stem in a list of names: the editor's own "{RX,...}" of the
+// message it sends names it in full.
+std::string FullNameRefusal(const std::string& path);
+void CheckFullName(const std::string& path);
+
+// The whole stem, trimmed of blanks at both ends, as "{RI,<name>,<times>}"
+// carries it: only a brace, a comma or a control byte would break that record.
+std::string InterruptNameRefusal(const std::string& path);
+void CheckInterruptName(const std::string& path);
 
 // The stem with a..z in upper case, every other byte as it is.
 std::string UpperName(const std::string& path);

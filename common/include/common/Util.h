@@ -26,8 +26,9 @@ int TickTimer(int command);
 
 std::string TrimTrailingBlanks(const std::string& text);
 
-// Directory and name joined by one '/'. Trailing blanks leave the directory
-// first; an empty directory stands for the current directory.
+// Directory and name joined by one '/', the directory byte for byte (a
+// folder's name may end in a blank); an empty directory stands for the
+// current directory.
 std::string JoinPath(const std::string& directory, const std::string& name);
 
 // Settings-file access. Section, key, value and default are each at most 200

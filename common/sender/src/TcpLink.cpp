@@ -1,9 +1,11 @@
 #include "sender/TcpLink.h"
 
+#include <fcntl.h>
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -46,6 +48,39 @@ TcpLink::TcpLink(QTcpSocket& socket, ReplyBuffer& reply, QObject* parent)
     : QObject(parent), socket_(socket), reply_(reply) {
   connect(&socket_, &QTcpSocket::readyRead, this, &TcpLink::CSRead);
   connect(&socket_, &QIODevice::bytesWritten, this, [this](qint64 n) { handed_ += n; });
+  connect(&socket_, &QAbstractSocket::connected, this, &TcpLink::Connected);
+  connect(&socket_, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+    if (state == QAbstractSocket::UnconnectedState) Ended();
+  });
+  if (socket_.state() == QAbstractSocket::ConnectedState) Connected();
+}
+
+TcpLink::~TcpLink() {
+  if (keptFd_ >= 0) ::close(keptFd_);
+}
+
+void TcpLink::Connected() {
+  if (keptFd_ >= 0) ::close(keptFd_);
+  const auto fd = static_cast<int>(socket_.socketDescriptor());
+  keptFd_ = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+  handed_ = 0;
+  written_ = 0;
+  endedAcknowledged_.reset();
+}
+
+void TcpLink::Ended() {
+  if (keptFd_ < 0) return;
+  // The socket's own buffer was dropped with its descriptor: what it had not
+  // handed to the system never left.
+  endedAcknowledged_ = handed_ >= written_ && SystemQueue(keptFd_) == 0;
+  ::close(keptFd_);
+  keptFd_ = -1;
+}
+
+qint64 TcpLink::SystemQueue(int fd) {
+  int queued = 0;
+  if (fd < 0 || ::ioctl(fd, SIOCOUTQ, &queued) != 0) return -1;
+  return queued;
 }
 
 void TcpLink::CSRead() {
@@ -69,8 +104,10 @@ bool TcpLink::Write(std::string_view bytes, StopFlag& stop) {
       &socket_,
       [&] {
         if (socket_.state() != QAbstractSocket::ConnectedState || PeerClosed()) return;
+        if (keptFd_ < 0) Connected();
         target = handed_ + socket_.bytesToWrite() + static_cast<qint64>(copy.size());
         qint64 n = socket_.write(copy.data(), static_cast<qint64>(copy.size()));
+        if (n > 0) written_ += n;
         if (n != static_cast<qint64>(copy.size())) return;
         // Hand the bytes to the system now rather than at the next event-loop turn;
         // flush() returning false only means nothing was left to write.
@@ -110,14 +147,14 @@ bool TcpLink::Write(std::string_view bytes, StopFlag& stop) {
 
 qint64 TcpLink::Unacknowledged() const {
   if (socket_.state() != QAbstractSocket::ConnectedState) return -1;
-  int queued = 0;
-  if (::ioctl(static_cast<int>(socket_.socketDescriptor()), SIOCOUTQ, &queued) != 0) queued = 0;
-  return socket_.bytesToWrite() + queued;
+  const qint64 queued = SystemQueue(static_cast<int>(socket_.socketDescriptor()));
+  return socket_.bytesToWrite() + std::max<qint64>(queued, 0);
 }
 
 bool TcpLink::FinishJob() {
   qint64 left = Unacknowledged();
-  if (left < 0) return true;  // the sign has closed the connection itself
+  // The connection ended before the end check: by the count taken then.
+  if (left < 0) return endedAcknowledged_.value_or(written_ == 0);
   qint64 seen = left;
   bool broke = false;
   const bool acknowledged = TurnUntil(
@@ -133,7 +170,9 @@ bool TcpLink::FinishJob() {
         seen = left;
         return moved;
       });
-  if (!acknowledged || broke) return false;
+  // A connection that ended during the wait is judged as it stood at its end.
+  if (broke) return endedAcknowledged_.value_or(false);
+  if (!acknowledged) return false;
   // Only the sending side is shut: the sign's last answers are still read,
   // and the connection ends with the sign's own close.
   ::shutdown(static_cast<int>(socket_.socketDescriptor()), SHUT_WR);

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <string_view>
 
 #include "common/SignName.h"
 #include "common/Util.h"
 #include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
 
 namespace ctlapp {
 namespace {
@@ -104,6 +106,11 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
 // --- what the lists take ---
 
 std::string PathRefusal(ListKind kind, const std::string& path) {
+  // The system ends a path at a NUL: the entry would name one file and send another.
+  if (path.find('\0') != std::string::npos) {
+    return std::string("The ") + (kind == ListKind::Sequence ? "sequence" : "schedule") +
+           " file cannot keep the path \"" + path.substr(0, path.find('\0')) + "\": a path in it may not hold a NUL byte.";
+  }
   if (kind == ListKind::Sequence) {
     if (path.find_first_of("\r\n") == std::string::npos) return {};
     return "The sequence file cannot keep the path \"" + path + "\": a path in it may not hold a line break.";
@@ -130,6 +137,21 @@ ValidationResult CheckSignNames(const std::vector<cmdfile::ScheduleRow>& rows) {
   std::vector<std::string> files;
   for (const cmdfile::ScheduleRow& r : rows) files.push_back(r.file);
   return CheckSignNames(files);
+}
+
+ValidationResult CheckScheduleDates(const std::vector<cmdfile::ScheduleRow>& rows) {
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::string& date = rows[r].date;
+    // An undated row adds no date to the record.
+    if (util::TrimBlanks(date).empty()) continue;
+    for (const char c : date) {
+      const auto b = static_cast<unsigned char>(c);
+      if (std::string_view("{},; ").find(c) != std::string_view::npos || b < 0x20 || b == 0x7F) {
+        return {false, static_cast<int>(r), "Date format error!"};
+      }
+    }
+  }
+  return {};
 }
 
 // --- sequence ---
@@ -185,7 +207,23 @@ void SequenceList::SetEntries(std::vector<std::string> entries) {
   selected_ = entries_.empty() ? -1 : 0;
 }
 
-void SequenceList::Load(const std::string& path) { SetEntries(ReadTextLines(path)); }
+namespace {
+
+// A path read from a list file that the list could not have kept: the file is
+// refused whole, and the list stays as it was.
+void CheckReadPath(const std::string& file, std::size_t line, const std::string& path) {
+  if (path.find('\0') == std::string::npos) return;
+  throw platform::InOutError(file, "line " + std::to_string(line + 1) +
+                                       " names a path with a NUL byte, which no file name can hold.");
+}
+
+}  // namespace
+
+void SequenceList::Load(const std::string& path) {
+  std::vector<std::string> lines = ReadTextLines(path);
+  for (std::size_t i = 0; i < lines.size(); ++i) CheckReadPath(path, i, lines[i]);
+  SetEntries(std::move(lines));
+}
 
 bool SequenceList::Save(const std::string& path) const {
   if (entries_.empty()) return false;
@@ -317,6 +355,7 @@ void ScheduleGrid::Load(const std::string& path) {
   for (const std::string& line : lines) {
     rows.push_back({util::GetField(line, 1, "", ";"), util::GetField(line, 2, "", ";"),
                     util::GetField(line, 3, "", ";")});
+    CheckReadPath(path, rows.size() - 1, rows.back().file);
   }
   if (rows.empty()) rows.push_back({});
   // Loading starts from a cleared grid, whose first row is current.

@@ -159,6 +159,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     const auto* entry = controller::SignEntry(link_->Table(), cboSigns->currentIndex() + 1);
     return entry ? entry->tel : std::string();
   };
+  frmDialUp_->hooks.preparePort = [this] { link_->ReviveModemPort(); };
   frmDialUp_->hooks.connected = [this] {
     spdDial->setEnabled(false);
     spdHangUp->setEnabled(true);
@@ -844,10 +845,11 @@ void TfrmMain::spdRUN_SCHClick() {
   if (!spdRUN_SCH->isEnabled()) return;
   ShowPage(ListKind::Schedule);
   if (!ValidateScheduleGrid()) return;
-  if (const ValidationResult names = CheckSignNames(sch_.Rows()); !names.ok) {
-    sch_.SetCurrent(names.row);
+  for (const ValidationResult& check : {CheckScheduleDates(sch_.Rows()), CheckSignNames(sch_.Rows())}) {
+    if (check.ok) continue;
+    sch_.SetCurrent(check.row);
     RenderSchedule();
-    util::ShowWarning(names.message);
+    util::ShowWarning(check.message);
     return;
   }
   link_->Request(controller::kJobSchedule);
@@ -856,7 +858,7 @@ void TfrmMain::spdRUN_SCHClick() {
 void TfrmMain::spdInterruptClick() {
   if (!spdInterrupt->isEnabled()) return;
   // Refused before the playing times are asked for.
-  if (const std::string refusal = signname::NameRefusal(SelectedSourcePath()); !refusal.empty()) {
+  if (const std::string refusal = signname::InterruptNameRefusal(SelectedSourcePath()); !refusal.empty()) {
     util::ShowWarning(refusal);
     return;
   }

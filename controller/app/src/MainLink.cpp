@@ -3,13 +3,17 @@
 #include <QComboBox>
 #include <QListWidget>
 
+#include <stdexcept>
+
 #include "comm/ModemComp.h"
+#include "comm/PosixLayer.h"
 #include "comm/SerialPort.h"
 #include "common/Util.h"
 #include "common/ComPortSetup.h"
 #include "controller/Param.h"
 #include "controller/Sending.h"
 #include "controllerapp/Main.h"
+#include "controllerdialup/PortErrors.h"
 #include "platform/Directories.h"
 #include "platform/QtText.h"
 #include "sender/SerialLink.h"
@@ -67,7 +71,17 @@ void MainLink::VnkComPortSTriggerAvail(comm::TVnkCustomComPort& port, std::uint1
   if (serialLink_) serialLink_->TriggerAvail(port, count);
 }
 
-void MainLink::HangUp() { modem_->HangUp(); }
+void MainLink::ReviveModemPort() {
+  if (!serialLink_) return;
+  if (const std::string why = serialLink_->Revive(); !why.empty()) {
+    throw std::runtime_error(comm::ComPortErrorText(port_->ComNumber(), why));
+  }
+}
+
+void MainLink::HangUp() {
+  ReviveModemPort();
+  dialup::NamingThePort(port_.get(), [this] { modem_->HangUp(); });
+}
 
 bool MainLink::Request(int jobType) {
   if (!runner_) return false;

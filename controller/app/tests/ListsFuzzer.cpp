@@ -3,7 +3,8 @@
 // loaded is the same list again: Insert and Replace take exactly the paths
 // the file can keep, and schedule cells come without the field separator.
 // The run records of the entries whose names the sign can take name each of
-// them by one word, inside one pair of braces.
+// them by one word, inside one pair of braces. A file with a NUL in a path
+// (where the system would end it) is refused whole, and only such a file.
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,8 +13,10 @@
 #include <vector>
 
 #include "common/SignName.h"
+#include "common/Util.h"
 #include "controllerapp/Lists.h"
 #include "platform/BinaryFile.h"
+#include "platform/InOutError.h"
 
 namespace {
 
@@ -74,8 +77,9 @@ void ThroughTheCommands(const std::string& input) {
     const bool seqKeeps = ctlapp::PathRefusal(ctlapp::ListKind::Sequence, path).empty();
     const bool schKeeps = ctlapp::PathRefusal(ctlapp::ListKind::Schedule, path).empty();
     if (schKeeps && !seqKeeps) std::abort();
-    if ((path.find_first_of("\r\n") == std::string::npos) != seqKeeps) std::abort();
-    if ((path.find_first_of("\r\n;") == std::string::npos) != schKeeps) std::abort();
+    const bool nul = path.find('\0') != std::string::npos;
+    if ((path.find_first_of("\r\n") == std::string::npos && !nul) != seqKeeps) std::abort();
+    if ((path.find_first_of("\r\n;") == std::string::npos && !nul) != schKeeps) std::abort();
     const std::vector<std::string> before = list.Entries();
     const std::size_t rowsBefore = grid.Rows().size();
     const std::string fileBefore = grid.Rows()[static_cast<std::size_t>(grid.Current())].file;
@@ -118,13 +122,15 @@ void ThroughTheCommands(const std::string& input) {
 }
 
 // Entries split at line ends; schedule cells split at 0x1F, with the field
-// separator left out (a cell cannot hold it).
+// separator left out (a cell cannot hold it). A NUL is left out too: Insert
+// and Replace never take a path with one.
 void FromParts(const std::string& input, std::vector<std::string>& entries, std::vector<cmdfile::ScheduleRow>& rows) {
   std::size_t start = 0;
   while (start <= input.size()) {
     std::size_t nl = input.find('\n', start);
     if (nl == std::string::npos) nl = input.size();
-    const std::string line = input.substr(start, nl - start);
+    std::string line = input.substr(start, nl - start);
+    std::erase(line, '\0');
     entries.push_back(line);
     cmdfile::ScheduleRow row;
     std::string* cells[3] = {&row.file, &row.date, &row.time};
@@ -146,13 +152,32 @@ void FromParts(const std::string& input, std::vector<std::string>& entries, std:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // The input as a file of either kind.
   WriteRaw(TempPath(".in"), data, size);
+  const std::vector<std::string> lines = ctlapp::ReadTextLines(TempPath(".in"));
+  bool seqNul = false;
+  bool schNul = false;
+  for (const std::string& line : lines) {
+    seqNul = seqNul || line.find('\0') != std::string::npos;
+    schNul = schNul || util::GetField(line, 1, "", ";").find('\0') != std::string::npos;
+  }
   ctlapp::SequenceList list;
-  list.Load(TempPath(".in"));
-  SequenceRoundTrip(list.Entries());
+  list.Insert("/kept.MSG");
+  try {
+    list.Load(TempPath(".in"));
+    if (seqNul) std::abort();
+    SequenceRoundTrip(list.Entries());
+  } catch (const platform::InOutError&) {
+    if (!seqNul || list.Entries() != std::vector<std::string>{"/kept.MSG"}) std::abort();
+  }
   ctlapp::ScheduleGrid grid;
-  grid.Load(TempPath(".in"));
-  if (grid.Rows().empty()) std::abort();
-  ScheduleRoundTrip(grid.Rows());
+  grid.Insert("/kept.MSG");
+  try {
+    grid.Load(TempPath(".in"));
+    if (schNul) std::abort();
+    if (grid.Rows().empty()) std::abort();
+    ScheduleRoundTrip(grid.Rows());
+  } catch (const platform::InOutError&) {
+    if (!schNul || grid.Rows().size() != 1 || grid.Rows()[0].file != "/kept.MSG") std::abort();
+  }
 
   // The input as the lists a user builds.
   std::vector<std::string> entries;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/stat.h>
 
@@ -103,6 +104,31 @@ TEST(ValidateSchedule, NormalisesTimesAndKeepsRewritesBeforeAFailure) {
 
   std::vector<ScheduleRow> none;
   EXPECT_TRUE(ctlapp::ValidateSchedule(none).ok);
+}
+
+// The date cell goes into "{RJ,...}" as it stands: a date that would end the
+// record or split its entry is refused at Run, on its row, and every day word
+// and typed date passes unchanged.
+TEST(ScheduleDates, ADateTheRecordCannotCarryIsRefusedOnItsRow) {
+  const char* refused[] = {"12/25},{Z", "12/25}", "{12/25", "12,25", "12;25", "a b/c\x01", "12/25 ",
+                           " 12/25", "12\t25", "12/25\x7F", "12/2\n"};
+  for (const char* date : refused) {
+    const std::vector<ScheduleRow> rows = {{"/m/a.msg", "DLY", "08:00"}, {"/m/b.msg", "", "  :  "},
+                                           {"/m/c.msg", date, "10:00"}};
+    const ctlapp::ValidationResult r = ctlapp::CheckScheduleDates(rows);
+    EXPECT_FALSE(r.ok) << date;
+    EXPECT_EQ(r.row, 2) << date;
+    EXPECT_EQ(r.message, "Date format error!") << date;
+  }
+  std::vector<ScheduleRow> sound = {{"/m/a.msg", "12/25", "10:30"}, {"/m/b.msg", "", "  :  "},
+                                    {"/m/c.msg", "12-25", "10:30"}, {"/m/d.msg", "\xE9t\xE9", "10:30"}};
+  for (const ctlapp::DayWord& w : ctlapp::DayWords()) {
+    if (w.tag != 1) sound.push_back({"/m/e.msg", w.word, "08:00"});
+  }
+  const std::vector<ScheduleRow> before = sound;
+  EXPECT_TRUE(ctlapp::CheckScheduleDates(sound).ok);
+  for (std::size_t i = 0; i < sound.size(); ++i) EXPECT_EQ(sound[i].date, before[i].date);
+  EXPECT_EQ(cmdfile::ScheduleCommand({sound[0], sound[1], sound[4]}), "{RJ,12/25 10:30 A B; DLY 08:00 E}");
 }
 
 TEST(ListHelpers, ExtensionsIgnoreCaseAndPathsKeepIt) {
@@ -354,6 +380,9 @@ TEST(ListFiles, APathTheFileCannotKeepIsRefusedAtInsertAndReplace) {
       {"/m/x;y/a.msg", "", "The schedule file cannot keep the path \"/m/x;y/a.msg\": " + schReason},
       {"/m/x;y.SML", "", "The schedule file cannot keep the path \"/m/x;y.SML\": " + schReason},
       {"/m/Zo\xC3\xAB {1}, two/a.msg", "", ""},
+      {std::string("/m/B.MSG\0/../A.MSG", 18),
+       "The sequence file cannot keep the path \"/m/B.MSG\": a path in it may not hold a NUL byte.",
+       "The schedule file cannot keep the path \"/m/B.MSG\": a path in it may not hold a NUL byte."},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -392,6 +421,52 @@ TEST(ListFiles, APathTheFileCannotKeepIsRefusedAtInsertAndReplace) {
       EXPECT_EQ(schAgain.Rows()[r].date, sch.Rows()[r].date);
       EXPECT_EQ(schAgain.Rows()[r].time, sch.Rows()[r].time);
     }
+  }
+}
+
+// The system ends a path at a NUL: a line "B.MSG\0/../A.MSG" would name A in
+// the run record and send B. A file with such a path is refused whole, with
+// the line, and the list stays as it was; the same file without the NUL loads.
+TEST(ListFiles, APathWithANulByteReadFromAListFileIsRefused) {
+  TempDir dir;
+  const std::string nul = dir.File("B.MSG") + std::string(1, '\0') + "/../A.MSG";
+  struct Case {
+    const char* file;
+    std::string bytes;
+    std::string sound;
+  } cases[] = {
+      {"nul.seq", dir.File("C.MSG") + "\r\n" + nul + "\r\n", dir.File("C.MSG") + "\r\n" + dir.File("A.MSG") + "\r\n"},
+      {"nul.sch", dir.File("C.MSG") + ";DLY;08:00\r\n" + nul + ";;  :  \r\n",
+       dir.File("C.MSG") + ";DLY;08:00\r\n" + dir.File("A.MSG") + ";;  :  \r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteBytes(dir.File(c.file), c.bytes);
+    ctlapp::SequenceList seq;
+    seq.Insert("/m/kept.msg");
+    ctlapp::ScheduleGrid sch;
+    sch.Insert("/m/kept.msg");
+    const std::string reason = "line 2 names a path with a NUL byte, which no file name can hold.";
+    for (const auto& load : std::vector<std::function<void()>>{[&] { seq.Load(dir.File(c.file)); },
+                                                                [&] { sch.Load(dir.File(c.file)); }}) {
+      try {
+        load();
+        ADD_FAILURE() << "loaded";
+      } catch (const platform::InOutError& e) {
+        EXPECT_EQ(e.path(), dir.File(c.file));
+        EXPECT_EQ(e.reason(), reason);
+      }
+    }
+    EXPECT_EQ(seq.Entries(), std::vector<std::string>{"/m/kept.msg"});
+    ASSERT_EQ(sch.Rows().size(), 1u);
+    EXPECT_EQ(sch.Rows()[0].file, "/m/kept.msg");
+
+    WriteBytes(dir.File(c.file), c.sound);
+    seq.Load(dir.File(c.file));
+    sch.Load(dir.File(c.file));
+    ASSERT_EQ(seq.Entries().size(), 2u);
+    ASSERT_EQ(sch.Rows().size(), 2u);
+    EXPECT_EQ(sch.Rows()[1].file, dir.File("A.MSG"));
   }
 }
 

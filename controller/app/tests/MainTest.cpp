@@ -46,6 +46,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProfileFile.h"
 #include "platform/QtMessageBoxes.h"
+#include "modemsim/ModemSim.h"
 #include "signsim/SignSim.h"
 #include "testsupport/OpenPerUserFolder.h"
 #include "testsupport/ReplugCom1.h"
@@ -515,11 +516,14 @@ class MainTest : public QObject {
     });
     closer.start();
     SelectSource("A}{CA}.MSG");
+    // The interrupt carries the whole name, where only braces and commas break it.
+    const std::string interruptBraces = "The sign cannot take the name \"A}{CA}\": a name may not hold { } or commas.";
     for (auto click : {&TfrmMain::spdINS_SEQClick, &TfrmMain::spdREP_SEQClick, &TfrmMain::spdINS_SCHClick,
                        &TfrmMain::spdREP_SCHClick, &TfrmMain::spdInterruptClick}) {
       (*boxes_)->Clear();
       (m.*click)();
-      QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{braces});
+      QCOMPARE((*boxes_)->Texts(),
+               std::vector<std::string>{click == &TfrmMain::spdInterruptClick ? interruptBraces : braces});
       QCOMPARE((*boxes_)->Shown().at(0).type, platform::BoxType::Warning);
     }
     QVERIFY(!asked);  // refused before the playing times are asked for
@@ -578,6 +582,175 @@ class MainTest : public QObject {
     QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
     ASSERT_RECORDS(sign.Records(), expected);
     QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Simulated sign: Sended completely !!"});
+  }
+
+  // A name is judged by the 8 bytes "{RX,...}" and "{RJ,...}" carry: a blank
+  // beyond them is taken at Insert, Replace and Run, and the records are those
+  // such names always gave.
+  void namesWhoseEightBytesTheSignTakesAreInsertedReplacedAndRun() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    const std::string offer = ReadBytes(Messages("Offer.MSG"));
+    for (const char* name : {"Openings 2024.MSG", "Specials for June.MSG", "b.MSG"}) {
+      std::ofstream(Messages(name), std::ios::binary) << offer;
+    }
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    SelectSource("Openings 2024.MSG");
+    m.spdINS_SEQClick();
+    SelectSource("b.MSG");
+    m.spdINS_SEQClick();
+    m.lstSelected->setCurrentRow(0);
+    SelectSource("Specials for June.MSG");
+    m.spdREP_SEQClick();
+    SelectSource("Openings 2024.MSG");
+    m.spdINS_SCHClick();
+    SelectSource("Specials for June.MSG");
+    m.spdINS_SCHClick();
+    m.strgrdSelected->setCurrentCell(0, 0);
+    SelectSource("Openings 2024.MSG");
+    m.spdREP_SCHClick();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    QCOMPARE(m.Sequence().Entries(), (std::vector<std::string>{Messages("Specials for June.MSG"), Messages("b.MSG")}));
+    QCOMPARE(m.Schedule().Rows()[0].file, Messages("Openings 2024.MSG"));
+    WhenModal<ctlapp::TfrmSchSetup>([](ctlapp::TfrmSchSetup* d) {
+      d->DateItemClick(1);
+      QTest::keyClicks(d->edtD, "1225");
+      d->edtT->selectAll();
+      QTest::keyClicks(d->edtT, "1030");
+      d->btnOk->click();
+    });
+    m.spdSetup_SCHClick();
+
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (int i = 0; i < 2; ++i)
+      for (const std::string& t : MessageRecords(Messages("Offer.MSG"))) expected.push_back(t);
+    expected.push_back("{RX,SPECIALS B}");
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE(sign.Records()[expected.size() - 2].raw, OnTheLink("{RX,SPECIALS B}"));
+
+    sign.Core().ClearLog();
+    RunJob([&] { m.spdRUN_SCHClick(); });
+    expected[expected.size() - 2] = "{RJ,12/25 10:30 OPENINGS SPECIALS}";
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE(sign.Records()[expected.size() - 2].raw, OnTheLink("{RJ,12/25 10:30 OPENINGS SPECIALS}"));
+    QCOMPARE((*boxes_)->Texts(), (std::vector<std::string>{"Simulated sign: Sended completely !!",
+                                                           "Simulated sign: Sended completely !!"}));
+  }
+
+  // A date cell the schedule record cannot carry, from a hand-made file, is
+  // refused at Run on its row before a byte is written or sent; the sound
+  // schedule then runs.
+  void aScheduleDateTheRecordCannotCarryIsRefusedAtRun() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    const std::string sch = Messages("dates.sch");
+    const std::string schMsg = programDir_ + "/SCH.MSG";
+    std::ofstream(schMsg, std::ios::binary) << "old";
+    for (const std::string& date : {std::string("12/25},{Z"), std::string("a b/c\x01")}) {
+      std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";DLY;08:00\r\n"
+                                           << Messages("Offer.MSG") << ";;\r\n"
+                                           << Messages("Closing.MSG") << ";" << date << ";10:00\r\n";
+      m.fileDialogs.open = [&](QWidget*, const std::string&, const std::string&) { return sch; };
+      m.btnOpen_SEQClick(ListKind::Schedule);
+      QCOMPARE(m.strgrdSelected->currentRow(), 0);
+      (*boxes_)->Clear();
+      m.spdRUN_SCHClick();
+      QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Date format error!"});
+      QCOMPARE((*boxes_)->Shown().at(0).type, platform::BoxType::Warning);
+      QCOMPARE(m.strgrdSelected->currentRow(), 2);
+      QCOMPARE(m.Link().Runner()->JobType(), 0);
+      QCOMPARE(m.Schedule().Rows()[2].date, date);
+    }
+    QTest::qWait(1200);  // a job would have started on the timer by now
+    QVERIFY(sign.Records().empty());
+    QCOMPARE(ReadBytes(schMsg), std::string("old"));
+
+    // The day word and the typed date go as they stand.
+    std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";DLY;08:00\r\n"
+                                         << Messages("Closing.MSG") << ";12/25;10:00\r\n";
+    m.btnOpen_SEQClick(ListKind::Schedule);
+    (*boxes_)->Clear();
+    RunJob([&] { m.spdRUN_SCHClick(); });
+    const std::string rj = "{RJ,DLY 08:00 WELCOME; 12/25 10:00 CLOSING}";
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const char* f : {"Welcome.MSG", "Closing.MSG"}) {
+      for (const std::string& t : MessageRecords(Messages(f))) expected.push_back(t);
+    }
+    expected.push_back(rj);
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE(sign.Records()[expected.size() - 2].raw, OnTheLink(rj));
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{"Simulated sign: Sended completely !!"});
+  }
+
+  // A working folder whose name ends in a blank is its own folder: its files
+  // are listed and sent, never those of the folder without the blank.
+  void aWorkingFolderEndingInABlankIsItsOwnFolder() {
+    Fresh(true);
+    signsim::SignSim sign;
+    const std::uint16_t port = sign.StartTcp(0);
+    const std::string plain = programDir_ + "/msgs";
+    const std::string blank = programDir_ + "/msgs ";
+    fs::create_directories(plain);
+    fs::create_directories(blank);
+    std::ofstream(plain + "/NEWS.MSG", std::ios::binary) << ReadBytes(Messages("Offer.MSG"));
+    std::ofstream(blank + "/NEWS.MSG", std::ios::binary) << ReadBytes(Messages("Closing.MSG"));
+    std::ofstream(blank + "/ONLYHERE.MSG", std::ios::binary) << ReadBytes(Messages("Welcome.MSG"));
+    TfrmMain& m = Start();
+    m.Link().Runner()->SetTcpPortForTests(port);
+    m.SetSourceDirectory(blank);
+    QStringList listed;
+    for (int i = 0; i < m.lstSource->count(); ++i) listed << m.lstSource->item(i)->text();
+    QCOMPARE(listed, (QStringList{"NEWS.MSG", "ONLYHERE.MSG"}));
+    SelectSource("NEWS.MSG");
+    m.spdINS_SEQClick();
+    SelectSource("ONLYHERE.MSG");
+    m.spdINS_SEQClick();
+    QCOMPARE(m.Sequence().Entries(), (std::vector<std::string>{blank + "/NEWS.MSG", blank + "/ONLYHERE.MSG"}));
+    RunJob([&] { m.spdRUN_SEQClick(); });
+    std::vector<std::string> expected = {"WAKEUP"};
+    for (const char* f : {"/NEWS.MSG", "/ONLYHERE.MSG"}) {
+      for (const std::string& t : MessageRecords(blank + f)) expected.push_back(t);
+    }
+    expected.push_back("{RX,NEWS ONLYHERE}");
+    expected.push_back("{E}");
+    QVERIFY(sign.WaitForRecords(expected.size(), std::chrono::milliseconds(2000)));
+    ASSERT_RECORDS(sign.Records(), expected);
+    QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
+  }
+
+  // A list file with a NUL in a path is refused at Open with its line, and
+  // the lists stay as they were.
+  void aListFileWithANulInAPathIsRefusedAtOpen() {
+    Fresh(false);
+    TfrmMain& m = Start();
+    const std::string nul = Messages("Offer.MSG") + std::string(1, '\0') + "/../Closing.MSG";
+    const std::string seq = Messages("nul.seq");
+    const std::string sch = Messages("nul.sch");
+    std::ofstream(seq, std::ios::binary) << Messages("Welcome.MSG") << "\r\n" << nul << "\r\n";
+    std::ofstream(sch, std::ios::binary) << Messages("Welcome.MSG") << ";DLY;08:00\r\n" << nul << ";;  :  \r\n";
+    for (const std::string& file : {seq, sch}) {
+      const bool isSeq = file == seq;
+      m.fileDialogs.open = [file](QWidget*, const std::string&, const std::string&) { return file; };
+      (*boxes_)->Clear();
+      (isSeq ? m.tsSEQ : m.tsSCH)->findChild<QPushButton*>(isSeq ? "btnOpen_SEQ" : "btnOpen_SCH")->click();
+      QCOMPARE((*boxes_)->Texts(),
+               std::vector<std::string>{file + ": line 2 names a path with a NUL byte, which no file name can hold."});
+      QVERIFY(m.Sequence().Empty());
+      QVERIFY(!m.Schedule().HasEntries());
+      QCOMPARE(m.palTitle_SEQ->text(), QString("new.seq"));
+      QCOMPARE(m.palTitle_SCH->text(), QString("new.sch"));
+    }
   }
 
   void dialInTcpModeAndQuitAnsweredNo() {
@@ -717,6 +890,87 @@ class MainTest : public QObject {
     QVERIFY(!port.DeviceFailed());
     QCOMPARE((*boxes_)->Texts().back(), std::string("Simulated sign: Sended completely !!"));
     QVERIFY2(modem.ModemStarted(), "the modem component runs on the reopened port");
+    main_.reset();
+    qunsetenv("LEDSIGN_COM1");
+  }
+
+  // The dial window's Dial on the main window's dial-up window: dials and
+  // waits for its end (the window closes itself on CONNECT), or, when
+  // `cancel`, dials once and closes the window.
+  void DialThroughTheWindow(TfrmMain& m, bool cancel) {
+    dialup::TfrmDialUp* window = &m.DialUpWindow();
+    testsupport::WhenModal<QDialog>([window, cancel](QDialog* d) {
+      if (d != window) return;
+      QTimer::singleShot(10000, d, [d] { d->reject(); });  // no hang should CONNECT never come
+      window->btnOk->click();
+      if (cancel) window->done(QDialog::Rejected);
+    });
+    m.spdDial->click();
+  }
+
+  // After the modem's tty went away and came back, Dial and Hang Up open the
+  // port again and start the modem component on it, as a job does, and a
+  // line that stays away is named in the error.
+  void dialAndHangUpReopenADeadLineAndNameThePort() {
+    Fresh(true);
+    const std::string ini = programDir_ + "/SML_WIN.INI";
+    QVERIFY(platform::WriteProfileString(ini, "Communication", "IS TCP", "0"));
+    QVERIFY(platform::WriteProfileString(ini, "SIGN 1", "TEL", "5551234"));
+    modemsim::ModemOptions options;
+    options.guard = std::chrono::milliseconds(300);
+    auto first = std::make_unique<modemsim::ModemSim>(options);
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(first->Start()));
+    TfrmMain& m = Start();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    comm::TVnkComPort& port = m.Link().VnkComPortS();
+    comm::TVnkModem& modem = m.Link().VnkModemS();
+    QVERIFY(port.Open());
+    QVERIFY(modem.ModemStarted());
+    auto goesAway = [&](modemsim::ModemSim& sim) {
+      sim.Stop();
+      return QTest::qWaitFor([&] { return port.DeviceFailed(); }, 3000);
+    };
+
+    // Dial on a line that came back.
+    QVERIFY(goesAway(*first));
+    modemsim::ModemSim second(options);
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(second.Start()));
+    second.SetDialScript("CONNECT 9600");
+    DialThroughTheWindow(m, false);
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    QVERIFY(!port.DeviceFailed());
+    QVERIFY2(modem.ModemStarted(), "the modem component runs on the reopened port");
+    QVERIFY(second.WaitForMode(modemsim::ModemSim::Mode::Online, std::chrono::milliseconds(3000)));
+    QCOMPARE(second.ReceivedBytes().substr(0, 12), std::string("ATDT5551234\r"));
+    QVERIFY(!m.spdDial->isEnabled());
+    QVERIFY(m.spdHangUp->isEnabled());
+
+    // Hang Up on a line that came back.
+    QVERIFY(goesAway(second));
+    modemsim::ModemSim third(options);
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(third.Start()));
+    m.spdHangUp->click();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+    QVERIFY(!port.DeviceFailed());
+    QVERIFY(modem.ModemStarted());
+    QVERIFY(QTest::qWaitFor([&] {
+      const std::string sent = third.ReceivedBytes();
+      return sent.size() >= 5 && sent.substr(sent.size() - 5) == "ATH0\r";
+    }, 4000));
+    QVERIFY(m.spdDial->isEnabled());
+    QVERIFY(!m.spdHangUp->isEnabled());
+
+    // A line that stays away: both say which port.
+    QVERIFY(goesAway(third));
+    const std::string missing = programDir_ + "/no-such-tty";
+    qputenv("LEDSIGN_COM1", QByteArray::fromStdString(missing));
+    const std::string reason = "COM1: " + missing + " does not exist (is the device plugged in?)";
+    m.spdHangUp->setEnabled(true);
+    m.spdHangUp->click();
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{reason});
+    (*boxes_)->Clear();
+    DialThroughTheWindow(m, true);
+    QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{reason});
     main_.reset();
     qunsetenv("LEDSIGN_COM1");
   }
@@ -1113,6 +1367,47 @@ class MainTest : public QObject {
     QVERIFY(sign.WaitForRecords(before + 1 + MessageRecords(latin1).size() + 2, std::chrono::milliseconds(2000)));
     const auto records = sign.Records();
     QCOMPARE(records[records.size() - 2].text, std::string("{RI,caf\xE9,00}"));
+  }
+
+  // Open through the real dialog in a folder named on another system (Latin-1
+  // bytes): the dialog cannot enter it and gives back the path it was typed
+  // as, decoded; the controller opens the file under its own bytes.
+  void openInAFolderNamedOnAnotherSystemReadsTheFileUnderItsBytes() {
+    Fresh(false);
+    const std::string folder = programDir_ + "/Schilder f\xFCr Zo\xEB";
+    fs::create_directories(folder);
+    const std::string latin1 = folder + "/caf\xE9.MSG";
+    std::ofstream(latin1, std::ios::binary) << ReadBytes(Messages("Offer.MSG"));
+    std::ofstream(folder + "/plan.seq", std::ios::binary) << latin1 << "\r\n";
+    std::ofstream(folder + "/plan.sch", std::ios::binary) << latin1 << ";DLY;08:00\r\n";
+    QVERIFY(::chdir(folder.c_str()) == 0);
+    TfrmMain& m = Start();
+    m.fileDialogs = ctlapp::QtFileDialogs();
+    for (const char* name : {"plan.seq", "plan.sch"}) {
+      const bool seq = std::string(name) == "plan.seq";
+      WhenModal<QFileDialog>([name](QFileDialog* d) {
+        // Typed as the user sees the folder's name; the dialog's own check
+        // that the file exists looks for the decoded name, so it is passed by.
+        if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) {
+          edit->setText(QString::fromUtf16(u"Schilder f\u00FCr Zo\u00EB/") + QString::fromLatin1(name));
+        }
+        QMetaObject::invokeMethod(d, "done", Q_ARG(int, QDialog::Accepted));
+      });
+      (*boxes_)->Clear();
+      m.btnOpen_SEQClick(seq ? ListKind::Sequence : ListKind::Schedule);
+      QCOMPARE((*boxes_)->Texts(), std::vector<std::string>{});
+      if (seq) {
+        QCOMPARE(m.Sequence().Entries(), std::vector<std::string>{latin1});
+        QCOMPARE(m.Sequence().fileName, folder + "/plan.seq");
+        QCOMPARE(m.palTitle_SEQ->text(), QString("plan.seq"));
+      } else {
+        QCOMPARE(m.Schedule().Rows().size(), std::size_t{1});
+        QCOMPARE(m.Schedule().Rows()[0].file, latin1);
+        QCOMPARE(m.Schedule().fileName, folder + "/plan.sch");
+        QCOMPARE(m.palTitle_SCH->text(), QString("plan.sch"));
+      }
+    }
+    QVERIFY(!fs::exists(programDir_ + "/Schilder f\xC3\xBCr Zo\xC3\xAB"));
   }
 
   // A sign name typed in the Parameter Setup in any language: in the sign

@@ -45,4 +45,20 @@ TEST(SourceFiles, NamesThatShowAlikeKeepOneOrder) {
   EXPECT_EQ(ctlapp::ListSourceFiles(dir.path(), "*.MSG"), listed);
 }
 
+// A folder's name keeps its trailing blank: "msgs " is another folder than
+// "msgs", and its files are listed by their own test.
+TEST(SourceFiles, AFolderWhoseNameEndsInABlankIsListedAsItself) {
+  testsupport::TempDir dir;
+  fs::create_directory(dir.File("msgs"));
+  fs::create_directory(dir.File("msgs "));
+  std::ofstream(dir.File("msgs/NEWS.MSG")) << "x";
+  std::ofstream(dir.File("msgs /NEWS.MSG")) << "y";
+  std::ofstream(dir.File("msgs /ONLYHERE.MSG")) << "z";
+  fs::create_directory(dir.File("msgs/FOLDER.MSG"));
+  std::ofstream(dir.File("msgs /FOLDER.MSG")) << "a file here";
+  EXPECT_EQ(ctlapp::ListSourceFiles(dir.File("msgs "), "*.MSG"),
+            (std::vector<std::string>{"FOLDER.MSG", "NEWS.MSG", "ONLYHERE.MSG"}));
+  EXPECT_EQ(ctlapp::ListSourceFiles(dir.File("msgs"), "*.MSG"), std::vector<std::string>{"NEWS.MSG"});
+}
+
 }  // namespace

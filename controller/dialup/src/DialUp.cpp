@@ -1,4 +1,5 @@
 #include "controllerdialup/DialUp.h"
+#include "controllerdialup/PortErrors.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -141,16 +142,23 @@ void TfrmDialUp::FormActivate() {
 void TfrmDialUp::btnOkClick() {
   // Dialled as stored while it stands as shown; as typed once changed.
   VnkModemDialer.SetPhoneNumber(platform::FromQt(edtPhoneNumber->text(), shownNumber_));
-  VnkModemDialer.StartDial();
+  if (hooks.preparePort) hooks.preparePort();
+  const comm::TVnkCustomModem* modem = VnkModemDialer.Modem();
+  NamingThePort(modem ? modem->ComPort() : nullptr, [this] { VnkModemDialer.StartDial(); });
 }
 
 void TfrmDialUp::btnAbortClick() {
-  if (VnkModemDialer.Dialing()) VnkModemDialer.CancelDial();
+  if (VnkModemDialer.Dialing()) CancelNamingThePort();
 }
 
 void TfrmDialUp::btnCancelClick() {
-  if (VnkModemDialer.Dialing()) VnkModemDialer.CancelDial();
+  if (VnkModemDialer.Dialing()) CancelNamingThePort();
   done(QDialog::Rejected);
+}
+
+void TfrmDialUp::CancelNamingThePort() {
+  const comm::TVnkCustomModem* modem = VnkModemDialer.Modem();
+  NamingThePort(modem ? modem->ComPort() : nullptr, [this] { VnkModemDialer.CancelDial(); });
 }
 
 void TfrmDialUp::reject() {

@@ -263,6 +263,22 @@ TEST_F(DialUp, CancelStopsTheDialAndClosesWithTheCancelResult) {
   EXPECT_TRUE(PumpUntil([&] { return sim->CurrentMode() == ModemSim::Mode::Command; }, milliseconds(2000)));
 }
 
+// A dial on a line that went away fails, and the error says which port.
+TEST_F(DialUp, ADialOnALineThatWentAwayNamesThePort) {
+  PumpFor(milliseconds(150));
+  port.SetOpen(false);
+  const std::string missing = (dir.path / "gone").string();
+  ::setenv("LEDSIGN_COM12", missing.c_str(), 1);
+  form->show();
+  PumpFor(milliseconds(20));
+  platform::ScopedRecordingBoxes boxes;
+  form->btnOk->click();
+  ASSERT_TRUE(PumpUntil([&] { return !boxes->Texts().empty(); }, milliseconds(3000)));
+  EXPECT_EQ(boxes->Texts(),
+            std::vector<std::string>{"COM12: " + missing + " does not exist (is the device plugged in?)"});
+  if (form->Dialer().Dialing()) form->btnAbort->click();
+}
+
 TEST_F(DialUp, EndToEndDialSendAResetOverTheLineAndHangUp) {
   sim->SetDialScript("CONNECT 9600");
   form->open();

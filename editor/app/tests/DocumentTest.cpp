@@ -302,6 +302,22 @@ TEST_F(DocumentTest, SaveAndSaveAsRefuseANameTheSignCannotTake) {
   EXPECT_TRUE(boxes->Texts().empty());
 }
 
+// "{F,...}" carries the first 8 bytes of the name, upper-cased: a blank
+// beyond them is taken at Save As and Save, and the record is what it was.
+TEST_F(DocumentTest, SaveAndSaveAsTakeANameWhoseEightBytesTheSignTakes) {
+  TypeAb();
+  view.chosen = {Path("Specials for June.SML")};
+  ASSERT_TRUE(document.SaveAs());
+  EXPECT_TRUE(boxes->Texts().empty());
+  EXPECT_EQ(model.DocFileName, Path("Specials for June.SML"));
+  EXPECT_EQ(ReadBytes(Path("Specials for June.MSG")), Record("{F,SPECIALS}") + Record("{T,~f,^FL^RH^TBAB}"));
+  std::remove(Path("Specials for June.MSG").c_str());
+  model.Modified = true;
+  ASSERT_TRUE(document.Save());
+  EXPECT_TRUE(boxes->Texts().empty());
+  EXPECT_EQ(ReadBytes(Path("Specials for June.MSG")), Record("{F,SPECIALS}") + Record("{T,~f,^FL^RH^TBAB}"));
+}
+
 // A message opened with more logos than the sign has letters for: the frame
 // file keeps them all, the message file leaves out those from 52 on, and the
 // save says so once.

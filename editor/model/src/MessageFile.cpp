@@ -210,6 +210,8 @@ std::string LogoCommand(int n, const QImage& logo, int signHeight) {
 std::vector<CommandText> CommandFileTexts(const MessageModel& model, const std::string& path, bool header,
                                           const MessageFileSettings& settings) {
   signname::CheckName(path);
+  // The send file's "{RX,...}" names the message in full.
+  if (header) signname::CheckFullName(path);
   std::vector<CommandText> texts;
   const std::string name = signname::UpperName(path);
   if (header) texts.push_back(WakeUpRecord(settings));

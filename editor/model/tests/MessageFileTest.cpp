@@ -409,6 +409,30 @@ TEST_F(MessageFileTest, ANameBeyondAsciiGoesAsItsBytes) {
   EXPECT_EQ(records[3].text, "{RX,\xE5\xA4\xA7\xE9\x96\x80ZO\xC3\xAB}");
 }
 
+// "{F,...}" carries 8 bytes, the send file's "{RX,...}" the whole name: a
+// blank beyond the 8 passes into the saved companion and not into a send file.
+TEST_F(MessageFileTest, ANameIsJudgedByTheRecordsThatCarryIt) {
+  Frame0().Layout = 1;
+  Char(0, 1, 'W', 2, 1);
+  const std::string path = PathOf("Specials for June.MSG");
+  const std::vector<CommandText> texts = CommandFileTexts(model_, path, false, settings_);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts[0].text, "{F,SPECIALS}");
+  BuildCommandFile(model_, path, false, settings_);
+  const auto records = cmdfile::ReadCommandRecords(platform::ReadWholeFile(path));
+  ASSERT_EQ(records.size(), 2u);
+  const std::vector<std::uint8_t> file = platform::ReadWholeFile(path);
+  const std::vector<std::uint8_t> fileRecord = Record("{F,SPECIALS}", BitwiseCrc("F,SPECIALS"));
+  ASSERT_GE(file.size(), fileRecord.size());
+  EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.begin() + fileRecord.size()), fileRecord);
+  try {
+    CommandFileTexts(model_, path, true, settings_);
+    ADD_FAILURE() << "a send file named with a blank";
+  } catch (const signname::NameRefused& e) {
+    EXPECT_STREQ(e.what(), "The sign cannot take the name \"Specials for June\": a name may not hold { } , ; or blanks.");
+  }
+}
+
 // A name the sign cannot take never goes into "{F,...}": nothing is written.
 TEST_F(MessageFileTest, ANameTheSignCannotTakeIsRefusedBeforeTheFileIsWritten) {
   Frame0().Layout = 1;

@@ -27,25 +27,26 @@ bool SerialLink::Write(std::string_view bytes, StopFlag& stop) {
   }
 }
 
-void SerialLink::Prepare() {
+std::string SerialLink::Revive() {
   const bool dead = port_.Open() && port_.DeviceFailed();
-  if (!dead && !(reopenFailed_ && !port_.Open())) return;
+  if (!dead && !(reopenFailed_ && !port_.Open())) return {};
   try {
     port_.SetOpen(true);
     reopenFailed_ = false;
-  } catch (const std::exception&) {
-    // Still unplugged: the job fails at its first write.
+  } catch (const std::exception& e) {
+    // Still unplugged: a job fails at its first write.
     reopenFailed_ = true;
-    return;
+    return e.what();
   }
   // The close stopped the modem component on the port; it runs again on
   // the reopened port, as after the serial set-up.
-  if (modem_ == nullptr) return;
+  if (modem_ == nullptr) return {};
   try {
     modem_->SetModemStarted(true);
   } catch (const std::exception&) {
     // The port itself is open again: the job goes on without the modem.
   }
+  return {};
 }
 
 bool SerialLink::Drain(StopFlag& stop) {

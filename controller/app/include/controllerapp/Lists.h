@@ -60,7 +60,8 @@ std::vector<std::string> ReadTextLines(const std::string& path);
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
 
 // Why a list file of `kind` cannot keep `path`, a sentence for the user; empty
-// when it can. A .seq keeps one path a line; a .sch row is also split at ";".
+// when it can. A .seq keeps one path a line; a .sch row is also split at ";";
+// neither keeps a NUL, where the system would end the path.
 std::string PathRefusal(ListKind kind, const std::string& path);
 // What the pages' Insert and Replace refuse: PathRefusal, then a name the sign
 // cannot take (signname::NameRefusal).
@@ -77,6 +78,11 @@ struct ValidationResult {
 // opened from a file may hold one.
 ValidationResult CheckSignNames(const std::vector<std::string>& paths);
 ValidationResult CheckSignNames(const std::vector<cmdfile::ScheduleRow>& rows);
+
+// The first dated row whose date cell "{RJ,...}" cannot carry as it stands:
+// a brace or a comma would end the record or its parameter, a ';' or a blank
+// would split its entry, and a control byte is no text. "Date format error!"
+ValidationResult CheckScheduleDates(const std::vector<cmdfile::ScheduleRow>& rows);
 
 class SequenceList {
  public:
@@ -98,7 +104,9 @@ class SequenceList {
   bool MoveDown();
 
   // Loads every line of a .seq file (empty ones too) and selects the first
-  // entry. The list changes only when the whole file has been read.
+  // entry. The list changes only when the whole file has been read; a line
+  // with a NUL byte refuses the file (platform::InOutError), since the system
+  // would cut its path there and send another file than the one it names.
   void Load(const std::string& path);
   // Writes the list; an empty list writes nothing (false).
   bool Save(const std::string& path) const;
@@ -147,7 +155,8 @@ class ScheduleGrid {
   void SetDateTime(int row, const std::string& date, const std::string& time);
 
   // Loads a .sch file: fields 1..3 of each line; the current row is kept
-  // (bounded by the new rows). The grid changes only when the file was read.
+  // (bounded by the new rows). The grid changes only when the file was read;
+  // a file field with a NUL byte refuses the file, as a .seq line does.
   void Load(const std::string& path);
   // Writes one "file;date;time" line per row.
   void Save(const std::string& path) const;

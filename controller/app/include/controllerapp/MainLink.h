@@ -51,7 +51,11 @@ class MainLink {
   // The serial port's data-available event: `count` bytes are read from the
   // port and appended to the reply buffer.
   void VnkComPortSTriggerAvail(comm::TVnkCustomComPort& port, std::uint16_t count);
-  // Hangs the modem up.
+  // Before the modem's own commands: a port whose line went away is opened
+  // again and the modem component started on it, as before a job; raises,
+  // naming the port, when the reopen fails.
+  void ReviveModemPort();
+  // Hangs the modem up on a revived port; an error of the port names it.
   void HangUp();
 
   comm::TVnkComPort& VnkComPortS() { return *port_; }

@@ -41,6 +41,9 @@ struct MainWindowHooks {
   std::function<std::string()> selectedTelephone;
   // The modem connected: the main window's Dial disabled, Hang Up enabled.
   std::function<void()> connected;
+  // Before each dial: the port behind the modem made usable again after its
+  // line went away; raises, naming the port, when it cannot be.
+  std::function<void()> preparePort;
 };
 
 class TfrmDialUp : public QDialog {
@@ -90,6 +93,8 @@ class TfrmDialUp : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // Cancels the dial; an error of the port behind the modem names it.
+  void CancelNamingThePort();
   // Runs `fn` on the window's thread: at once there, else queued to it.
   void OnWindowThread(std::function<void()> fn);
   void SetPanel(int panel, const QString& text);

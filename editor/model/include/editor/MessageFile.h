@@ -73,8 +73,9 @@ std::string LogoCommand(int n, const QImage& logo, int signHeight);
 
 // The texts and CRCs of a message file, in file order: the file record names
 // the message by signname::ShortName of `path` (the run record of a send by
-// its UpperName), and a name the sign cannot take raises signname::NameRefused
-// before anything is built. Logos from kMaxLogos on are left out.
+// its UpperName), and a name those records cannot carry (the 8 bytes of the
+// file record, the whole name of a send's run record) raises
+// signname::NameRefused before anything is built. Logos from kMaxLogos on are left out.
 struct CommandText {
   std::string text;
   std::uint16_t crc = 0;

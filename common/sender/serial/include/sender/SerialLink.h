@@ -4,6 +4,7 @@
 // component's data-available event (on the main thread) reads what came in
 // and appends it to the reply buffer.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "comm/SerialPort.h"
@@ -30,7 +31,10 @@ class SerialLink : public Link {
   // Reopens a port whose device hung up or failed, and a port such a reopen
   // left closed; a port the user closed stays closed. A failure leaves the
   // port closed and is tried again at the next job.
-  void Prepare() override;
+  void Prepare() override { Revive(); }
+  // Prepare for the modem's own commands (Dial, Hang Up) too: the reason a
+  // reopen failed, empty when the port was usable or was reopened.
+  std::string Revive();
 
   // Waits until everything queued has left the machine: the port's buffer
   // and then the device's own queue are empty (for as long as the bytes

@@ -1,0 +1,170 @@
+// The end of a job over TCP, against a listener on 127.0.0.1 that this test
+// drives by hand: the job is complete only when the sign acknowledged every
+// byte before the connection ended, whoever ended it.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QEventLoop>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <chrono>
+#include <string>
+
+#include "SenderTestSupport.h"
+#include "sender/StopFlag.h"
+#include "sender/TcpLink.h"
+
+namespace {
+
+using namespace std::chrono;
+
+// More than a small receive window takes, less than the send buffer the test
+// gives its own socket.
+constexpr std::size_t kRecordBytes = 256 * 1024;
+
+// Turns the event loop until `done` holds or `ms` have passed.
+bool TurnUntil(const std::function<bool()>& done, int ms) {
+  const auto end = steady_clock::now() + milliseconds(ms);
+  while (!done() && steady_clock::now() < end) {
+    QEventLoop loop;
+    QTimer::singleShot(5, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return done();
+}
+
+class TcpLinkEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sendertest::App();
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener_, 0);
+    // A small window: a sign that reads nothing leaves most of a record
+    // unacknowledged in the sender's queue.
+    const int small = 4096;
+    ASSERT_EQ(::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener_, 1), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    socket_.connectToHost("127.0.0.1", ntohs(address.sin_port));
+    ASSERT_TRUE(socket_.waitForConnected(3000));
+    const int large = 4 << 20;
+    ASSERT_EQ(::setsockopt(static_cast<int>(socket_.socketDescriptor()), SOL_SOCKET, SO_SNDBUF, &large, sizeof large),
+              0);
+    sign_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    ASSERT_GE(sign_, 0);
+  }
+  void TearDown() override {
+    socket_.abort();
+    if (sign_ >= 0) ::close(sign_);
+    ::close(listener_);
+  }
+
+  // The sign ends the connection with a reset: SO_LINGER of 0, then close.
+  void ResetBySign() {
+    const linger now{1, 0};
+    ASSERT_EQ(::setsockopt(sign_, SOL_SOCKET, SO_LINGER, &now, sizeof now), 0);
+    ::close(sign_);
+    sign_ = -1;
+  }
+
+  // The sign reads `bytes` (the event loop turning, so the link keeps handing
+  // them over) and then closes as usual.
+  void ReadAllThenCloseBySign(std::size_t bytes) {
+    std::size_t got = 0;
+    char buffer[65536];
+    const auto end = steady_clock::now() + seconds(10);
+    while (got < bytes && steady_clock::now() < end) {
+      const ssize_t n = ::recv(sign_, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n > 0) {
+        got += static_cast<std::size_t>(n);
+      } else {
+        TurnUntil([] { return false; }, 2);
+      }
+    }
+    ASSERT_EQ(got, bytes);
+    ::close(sign_);
+    sign_ = -1;
+  }
+
+  bool Ended() { return TurnUntil([&] { return socket_.state() == QAbstractSocket::UnconnectedState; }, 5000); }
+
+  QTcpSocket socket_;
+  sender::ReplyBuffer reply_;
+  sender::TcpLink link_{socket_, reply_};
+  sender::StopFlag stop_;
+  int listener_ = -1;
+  int sign_ = -1;
+};
+
+// The system took the whole record, the sign read none of it and reset the
+// connection before the end check: the job failed.
+TEST_F(TcpLinkEnd, ASignThatReadNothingAndResetFailsTheJob) {
+  ASSERT_TRUE(link_.Write(std::string(kRecordBytes, 'x'), stop_));
+  ResetBySign();
+  ASSERT_TRUE(Ended());
+  EXPECT_FALSE(link_.FinishJob());
+}
+
+// The sign read every byte and closed before the end check: the job is complete.
+TEST_F(TcpLinkEnd, ASignThatReadEverythingAndClosedCompletesTheJob) {
+  ASSERT_TRUE(link_.Write(std::string(kRecordBytes, 'x'), stop_));
+  ReadAllThenCloseBySign(kRecordBytes);
+  ASSERT_TRUE(Ended());
+  EXPECT_TRUE(link_.FinishJob());
+}
+
+// A reset after every byte was read (and so acknowledged) takes nothing away.
+TEST_F(TcpLinkEnd, AResetAfterEveryByteWasReadCompletesTheJob) {
+  ASSERT_TRUE(link_.Write(std::string(kRecordBytes, 'x'), stop_));
+  std::size_t got = 0;
+  char buffer[65536];
+  const auto end = steady_clock::now() + seconds(10);
+  while (got < kRecordBytes && steady_clock::now() < end) {
+    const ssize_t n = ::recv(sign_, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n > 0) got += static_cast<std::size_t>(n);
+    else TurnUntil([] { return false; }, 2);
+  }
+  ASSERT_EQ(got, kRecordBytes);
+  // Every ACK has gone out before the reset: the sender's queue is empty.
+  ASSERT_TRUE(TurnUntil(
+      [&] {
+        int queued = -1;
+        return ::ioctl(static_cast<int>(socket_.socketDescriptor()), SIOCOUTQ, &queued) == 0 && queued == 0;
+      },
+      3000));
+  ResetBySign();
+  ASSERT_TRUE(Ended());
+  EXPECT_TRUE(link_.FinishJob());
+}
+
+// Still connected, the sign reading everything: the end waits for the
+// acknowledgements and succeeds.
+TEST_F(TcpLinkEnd, AConnectedSignThatReadsEverythingCompletesTheJob) {
+  ASSERT_TRUE(link_.Write(std::string(kRecordBytes, 'x'), stop_));
+  std::size_t got = 0;
+  char buffer[65536];
+  QTimer reader;
+  reader.setInterval(1);
+  QObject::connect(&reader, &QTimer::timeout, [&] {
+    ssize_t n;
+    while ((n = ::recv(sign_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) got += static_cast<std::size_t>(n);
+  });
+  reader.start();
+  EXPECT_TRUE(link_.FinishJob());
+  reader.stop();
+  EXPECT_EQ(got, kRecordBytes);
+}
+
+}  // namespace
