@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <linux/sockios.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -72,9 +74,18 @@ void TcpLink::Ended() {
   if (keptFd_ < 0) return;
   // The socket's own buffer was dropped with its descriptor: what it had not
   // handed to the system never left.
-  endedAcknowledged_ = handed_ >= written_ && SystemQueue(keptFd_) == 0;
+  endedAcknowledged_ = handed_ >= written_ && SystemQueue(keptFd_) == 0 && !EndedByReset(keptFd_);
   ::close(keptFd_);
   keptFd_ = -1;
+}
+
+bool TcpLink::EndedByReset(int fd) {
+  // Before the link shuts its own side, the sign's close leaves the
+  // connection half open; only a reset closes it whole. (After the link's own
+  // end an orderly close closes it whole too, so this says nothing then.)
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  return fd >= 0 && ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 && info.tcpi_state == TCP_CLOSE;
 }
 
 qint64 TcpLink::SystemQueue(int fd) {
@@ -173,6 +184,9 @@ bool TcpLink::FinishJob() {
   // A connection that ended during the wait is judged as it stood at its end.
   if (broke) return endedAcknowledged_.value_or(false);
   if (!acknowledged) return false;
+  // A reset the socket has not seen yet: the system acknowledged bytes the
+  // sign may have thrown away.
+  if (EndedByReset(static_cast<int>(socket_.socketDescriptor()))) return false;
   // Only the sending side is shut: the sign's last answers are still read,
   // and the connection ends with the sign's own close.
   ::shutdown(static_cast<int>(socket_.socketDescriptor()), SHUT_WR);

@@ -13,6 +13,10 @@
 // or reset, so the link keeps a duplicate of the descriptor for as long as the
 // connection stands and reads the count there at the moment the end is seen:
 // a reset does not move that count, so bytes the sign never took still show.
+// A reset ends no job well: a short record is acknowledged by the sign's
+// system as it arrives, whether or not the sign reads it, and a sign that
+// closes with bytes unread resets. So the connection's state is read too
+// (TCP_INFO): the sign's close leaves it half open, a reset closes it.
 #include <optional>
 #include <string_view>
 
@@ -56,6 +60,9 @@ class TcpLink : public QObject, public Link {
   // The connection's end as the socket saw it: whether every byte written was
   // acknowledged by then; the duplicate descriptor is let go.
   void Ended();
+  // Whether the connection on `fd`, whose sending side the link has not shut,
+  // was ended by a reset.
+  static bool EndedByReset(int fd);
   // Bytes the system has not had acknowledged on `fd`; -1 when it cannot say.
   static qint64 SystemQueue(int fd);
   // Bytes not yet acknowledged by the sign: the socket's own buffer and the
@@ -74,6 +81,7 @@ class TcpLink : public QObject, public Link {
   int keptFd_ = -1;
   // Set when the connection ended: every byte acknowledged by then.
   std::optional<bool> endedAcknowledged_;
+
 };
 
 }  // namespace sender
