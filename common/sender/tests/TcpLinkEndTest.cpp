@@ -188,44 +188,34 @@ TEST_F(TcpLinkEnd, ASignThatReadAShortRecordAndClosedCompletesTheJob) {
 }
 
 // Still connected, the sign reading everything: the end waits for the
-// acknowledgements and succeeds.
+// acknowledgements and succeeds, whether the sign then closes when it sees the
+// link's end (which closes the connection whole on this side too) or stays.
 TEST_F(TcpLinkEnd, AConnectedSignThatReadsEverythingCompletesTheJob) {
-  ASSERT_TRUE(link_.Write(std::string(kRecordBytes, 'x'), stop_));
-  std::size_t got = 0;
-  char buffer[65536];
-  QTimer reader;
-  reader.setInterval(1);
-  QObject::connect(&reader, &QTimer::timeout, [&] {
-    ssize_t n;
-    while ((n = ::recv(sign_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) got += static_cast<std::size_t>(n);
-  });
-  reader.start();
-  EXPECT_TRUE(link_.FinishJob());
-  reader.stop();
-  EXPECT_EQ(got, kRecordBytes);
-}
-
-// The sign reads as the link waits and closes when it sees the job's end,
-// which closes the connection whole on this side too: the job is complete.
-TEST_F(TcpLinkEnd, ASignThatClosesWhenItSeesTheEndCompletesTheJob) {
-  ASSERT_TRUE(link_.Write(std::string(kRecordBytes, 'x'), stop_));
-  std::size_t got = 0;
-  char buffer[65536];
-  QTimer sign;
-  sign.setInterval(1);
-  QObject::connect(&sign, &QTimer::timeout, [&] {
-    if (sign_ < 0) return;
-    ssize_t n;
-    while ((n = ::recv(sign_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) got += static_cast<std::size_t>(n);
-    if (n != 0) return;  // the link's end not seen yet
-    ::close(sign_);
-    sign_ = -1;
-  });
-  sign.start();
-  EXPECT_TRUE(link_.FinishJob());
-  sign.stop();
-  EXPECT_EQ(got, kRecordBytes);
-  EXPECT_LT(sign_, 0) << "the sign never saw the end";
+  for (const bool closesAtTheEnd : {true, false}) {
+    SCOPED_TRACE(closesAtTheEnd ? "the sign closes at the end" : "the sign stays");
+    if (sign_ < 0) Reconnect();
+    ASSERT_TRUE(link_.Write(std::string(kRecordBytes, 'x'), stop_));
+    std::size_t got = 0;
+    bool sawTheEnd = false;
+    char buffer[65536];
+    QTimer sign;
+    sign.setInterval(1);
+    QObject::connect(&sign, &QTimer::timeout, [&] {
+      if (sign_ < 0) return;
+      ssize_t n;
+      while ((n = ::recv(sign_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) got += static_cast<std::size_t>(n);
+      if (n != 0) return;  // the link's end not seen yet
+      sawTheEnd = true;
+      if (!closesAtTheEnd) return;
+      ::close(sign_);
+      sign_ = -1;
+    });
+    sign.start();
+    EXPECT_TRUE(link_.FinishJob());
+    sign.stop();
+    EXPECT_EQ(got, kRecordBytes);
+    EXPECT_TRUE(sawTheEnd);
+  }
 }
 
 }  // namespace
