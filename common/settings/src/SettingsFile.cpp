@@ -106,6 +106,17 @@ bool SaveMissingKeys(const std::string& path, platform::ProfileKeysRead& read,
   return out.Finish();
 }
 
+void TakeReadKeys(const SettingsReader& file, platform::ProfileKeysRead* read,
+                  const std::vector<platform::ProfileEntry>& keys) {
+  platform::ProfileKeysRead ownRecord;
+  platform::ProfileKeysRead& record = read ? *read : ownRecord;
+  if (file.Exists()) {
+    record.Take(keys);
+  } else {
+    SaveMissingKeys(file.path(), record, keys);
+  }
+}
+
 std::string SaveFailureText(const std::string& path, const std::string& reason) {
   return "The settings could not be saved to " + path + " (" + reason + ")!";
 }

@@ -65,13 +65,7 @@ void LoadSettings(const std::string& programDir, TSettings& settings, SignTable&
   settings.timeFormat = static_cast<std::uint8_t>(ReadInt(file, "Time Format", d.timeFormat, 0, 1));
   settings.crcCheck = ReadInt(file, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
   settings.crcWaitMs = ReadInt(file, "CRC Wait MSec", d.crcWaitMs, 0, kMaxCrcWaitMs);
-  platform::ProfileKeysRead ownRecord;
-  platform::ProfileKeysRead& record = read ? *read : ownRecord;
-  if (!file.Exists()) {
-    settings::SaveMissingKeys(file.path(), record, SettingsKeys(settings, table));
-  } else {
-    record.Take(SettingsKeys(settings, table));
-  }
+  settings::TakeReadKeys(file, read, SettingsKeys(settings, table));
 }
 
 bool SaveSettings(const std::string& programDir, const TSettings& settings, const SignTable& table,

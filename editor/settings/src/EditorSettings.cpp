@@ -44,13 +44,7 @@ settings::SettingsReader LoadSettings(const std::string& programDir, EditorSetti
   s.signId = ReadByte(file, "Sign ID", d.signId);
   s.timeFormat = ReadByte(file, "Time Format", d.timeFormat);
   s.crcCheck = file.ReadNumber(kCommunication, "CRC Check", d.crcCheck, INT_MIN, INT_MAX);
-  platform::ProfileKeysRead ownRecord;
-  platform::ProfileKeysRead& record = read ? *read : ownRecord;
-  if (!file.Exists()) {
-    settings::SaveMissingKeys(file.path(), record, SettingsKeys(s));
-  } else {
-    record.Take(SettingsKeys(s));
-  }
+  settings::TakeReadKeys(file, read, SettingsKeys(s));
   return file;
 }
 

@@ -83,6 +83,12 @@ bool SaveChangedKeys(const std::string& path, platform::ProfileKeysRead& read,
 bool SaveMissingKeys(const std::string& path, platform::ProfileKeysRead& read,
                      const std::vector<platform::ProfileEntry>& keys);
 
+// The program's keys as it read them from `file`, taken by `read` (a null
+// `read` keeps no record). A file that was missing gets each of them where it
+// holds no such key at the save, as SaveMissingKeys writes them.
+void TakeReadKeys(const SettingsReader& file, platform::ProfileKeysRead* read,
+                  const std::vector<platform::ProfileEntry>& keys);
+
 // "The settings could not be saved to <path> (<reason>)!"
 std::string SaveFailureText(const std::string& path, const std::string& reason);
 
