@@ -81,6 +81,14 @@ void CheckInterruptName(const std::string& path) {
   if (std::string refusal = InterruptNameRefusal(path); !refusal.empty()) throw NameRefused(refusal);
 }
 
+bool BreaksAListEntry(std::string_view text) {
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (kListSeparators.find(c) != std::string_view::npos || b < 0x20 || b == 0x7F) return true;
+  }
+  return false;
+}
+
 std::string UpperName(const std::string& path) {
   std::string name = FileStem(path);
   for (char& c : name)

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace signname {
 
@@ -53,6 +54,10 @@ void CheckFullName(const std::string& path);
 // carries it: only a brace, a comma or a control byte would break that record.
 std::string InterruptNameRefusal(const std::string& path);
 void CheckInterruptName(const std::string& path);
+
+// Whether `text` holds a byte that would end or split an entry of a list of
+// names or a record ("{", "}", ",", ";", a blank or a control byte).
+bool BreaksAListEntry(std::string_view text);
 
 // The stem with a..z in upper case, every other byte as it is.
 std::string UpperName(const std::string& path);

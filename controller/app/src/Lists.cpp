@@ -144,12 +144,7 @@ ValidationResult CheckScheduleDates(const std::vector<cmdfile::ScheduleRow>& row
     const std::string& date = rows[r].date;
     // An undated row adds no date to the record.
     if (util::TrimBlanks(date).empty()) continue;
-    for (const char c : date) {
-      const auto b = static_cast<unsigned char>(c);
-      if (std::string_view("{},; ").find(c) != std::string_view::npos || b < 0x20 || b == 0x7F) {
-        return {false, static_cast<int>(r), "Date format error!"};
-      }
-    }
+    if (signname::BreaksAListEntry(date)) return {false, static_cast<int>(r), "Date format error!"};
   }
   return {};
 }
